@@ -1,0 +1,12 @@
+// The sound set-up dialogue: output mode, device and mixing frequency, and
+// the initialisation of the music library with the answers.
+#pragma once
+
+extern int music_enabled;  // 1 once the library is initialised and music wanted
+
+// Asks the questions and initialises the library. 0 when music is off by
+// choice or ready, -1 when the driver failed; only music_enabled matters.
+int sound_setup();
+
+// The player hook the library calls once per tick while the module plays.
+void music_tick();

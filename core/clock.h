@@ -1,0 +1,33 @@
+// Millisecond time, the effect clock, the frame wait and the statistics line.
+// now_ms and wait_until come from the clock linked into the program: the real
+// one (clock_real.cpp) or the virtual one of quarrow-render (clock_virtual.cpp).
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t FRAME_PERIOD_MS = 83;
+
+// Wall-clock milliseconds, wrapping modulo 2^32. Only differences are used.
+int32_t now_ms();
+
+// Returns once now_ms() has reached stamp + period. Always 0.
+int wait_until(int32_t stamp, int32_t period);
+
+// Restarts the effect clock; each effect calls it before its first frame.
+void clock_start();
+
+// Milliseconds since the last clock_start.
+int32_t clock_elapsed();
+
+// The wait of the real clock, over any time source: sleeps whole tens of
+// milliseconds, then polls the last few. Split out so tests can drive it.
+int clock_wait(int32_t stamp, int32_t period, int32_t (*now)(), void (*sleep_ms)(int32_t));
+
+// True once the 32-bit millisecond time a has reached b, across the wrap.
+inline bool clock_reached(int32_t a, int32_t b)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)) >= 0;
+}
+
+// Prints "<label>:\t <frames> - Screens,\t Screens/sec - <rate>".
+void stats_print(const char* label, int frames, double rate);

@@ -1,0 +1,155 @@
+// Image records and the scaled copy. image_blit_scaled is the one routine that
+// enlarges the frame buffer for the displays, so its inner loops carry no
+// multiply, divide or per-pixel test in the unkeyed case.
+#include "core/image.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+int image_create(Image** out, int32_t width, int32_t height)
+{
+    Image* image = static_cast<Image*>(malloc(sizeof(Image)));
+    *out = image;
+    if (!image)
+        return -1;
+    image->width = 0;
+    image->height = 0;
+    image->pixels = nullptr;
+    if (width < 0 || height < 0)
+        return -2;
+    size_t size = static_cast<size_t>(width) * static_cast<size_t>(height);
+    image->pixels = static_cast<uint8_t*>(malloc(size ? size : 1));
+    if (!image->pixels)
+        return -2;
+    memset(image->pixels, 0, size);
+    image->width = width;
+    image->height = height;
+    return 0;
+}
+
+void image_free(Image** handle)
+{
+    Image* image = *handle;
+    if (!image)
+        return;
+    free(image->pixels);
+    free(image);
+}
+
+void image_fill(Image* image, int value)
+{
+    memset(image->pixels, value & 0xff,
+           static_cast<size_t>(image->width) * static_cast<size_t>(image->height));
+}
+
+// One destination row from a source row through the column table.
+static void blit_row(uint8_t* out, const uint8_t* in, const uint32_t* columns, uint32_t count,
+                     uint32_t x_step)
+{
+    if (x_step == 256) {
+        memcpy(out, in, count);
+    } else if (x_step == 128) {
+        // Exact doubling: each source byte fills two destination bytes.
+        uint32_t pairs = count / 2;
+        for (uint32_t j = 0; j < pairs; j++) {
+            uint16_t twice = static_cast<uint16_t>(in[j] * 0x0101u);
+            memcpy(out + 2 * j, &twice, 2);
+        }
+        if (count & 1)
+            out[count - 1] = in[pairs];
+    } else {
+        for (uint32_t j = 0; j < count; j++)
+            out[j] = in[columns[j]];
+    }
+}
+
+static void blit_row_keyed(uint8_t* out, const uint8_t* in, const uint32_t* columns,
+                           uint32_t count, uint8_t key)
+{
+    for (uint32_t j = 0; j < count; j++) {
+        uint8_t pixel = in[columns[j]];
+        if (pixel != key)
+            out[j] = pixel;
+    }
+}
+
+void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t dh,
+                       const Image* src, int32_t sx, int32_t sy, uint32_t sw, uint32_t sh,
+                       uint8_t key, uint8_t use_key)
+{
+    if (sx < 0 || sy < 0 || !sw || !sh || !dw || !dh)
+        return;
+    uint32_t x_step = (sw * 256) / dw;
+    uint32_t y_step = (sh * 256) / dh;
+
+    // A rectangle lying wholly left of or above the destination draws nothing.
+    if (dx < 0) {
+        if (dw <= static_cast<uint32_t>(-static_cast<int64_t>(dx)))
+            return;
+        dw += dx;
+        dx = 0;
+        uint32_t kept = (dw * x_step) >> 8;
+        sx += sw - kept;
+        sw = kept;
+    }
+    if (dy < 0) {
+        if (dh <= static_cast<uint32_t>(-static_cast<int64_t>(dy)))
+            return;
+        dh += dy;
+        dy = 0;
+        uint32_t kept = (dh * y_step) >> 8;
+        sy += sh - kept;
+        sh = kept;
+    }
+    if (sx < 0 || sy < 0 || !sw || !sh || !dw || !dh)
+        return;
+    x_step = (sw * 256) / dw;
+    y_step = (sh * 256) / dh;
+    if (dx >= dst->width || dy >= dst->height)
+        return;
+    if (dx + static_cast<int64_t>(dw) > dst->width) {
+        dw = dst->width - dx;
+        sw = (dw * x_step) >> 8;
+    }
+    if (dy + static_cast<int64_t>(dh) > dst->height) {
+        dh = dst->height - dy;
+        sh = (dh * y_step) >> 8;
+    }
+    if (sx >= src->width || sy >= src->height)
+        return;
+    if (sx + static_cast<int64_t>(sw) > src->width)
+        sw = src->width - sx;
+    if (sy + static_cast<int64_t>(sh) > src->height)
+        sh = src->height - sy;
+    if (!sw || !sh || !dw || !dh)
+        return;
+    x_step = (sw * 256) / dw;
+    y_step = (sh * 256) / dh;
+
+    // Source column of every destination column, worked out once per call.
+    std::vector<uint32_t> columns(dw);
+    uint32_t position = 0;
+    for (uint32_t j = 0; j < dw; j++, position += x_step)
+        columns[j] = position >> 8;
+
+    const size_t dst_pitch = static_cast<size_t>(dst->width);
+    const size_t src_pitch = static_cast<size_t>(src->width);
+    uint8_t* out = dst->pixels + static_cast<size_t>(dy) * dst_pitch + dx;
+    const uint8_t* in = src->pixels + static_cast<size_t>(sy) * src_pitch + sx;
+    uint32_t row_position = 0;
+    uint32_t previous_row = UINT32_MAX;
+    for (uint32_t i = 0; i < dh; i++, row_position += y_step, out += dst_pitch) {
+        uint32_t row = row_position >> 8;
+        const uint8_t* line = in + row * src_pitch;
+        if (use_key) {
+            blit_row_keyed(out, line, columns.data(), dw, key);
+        } else if (row == previous_row) {
+            // Same source row as the line above: repeat the finished line.
+            memcpy(out, out - dst_pitch, dw);
+        } else {
+            blit_row(out, line, columns.data(), dw, x_step);
+        }
+        previous_row = row;
+    }
+}

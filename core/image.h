@@ -1,0 +1,32 @@
+// The Image record: width x height palette indices, one byte each, rows back
+// to back. Every picture in the demo is one: the frame buffer, loaded
+// pictures and the effects' working images.
+#pragma once
+
+#include <cstdint>
+
+struct Image {
+    int32_t width;
+    int32_t height;
+    uint8_t* pixels;
+};
+
+// Allocates the record, then width x height zeroed pixels, and stores the
+// record in *out. 0 on success; -1 when the record could not be allocated
+// (*out is null); -2 when the pixels could not be (*out has null pixels).
+int image_create(Image** out, int32_t width, int32_t height);
+
+// Releases the pixels and the record held in *handle, if any. Accepts the
+// half-made record of a -2 create. *handle is left as it was.
+void image_free(Image** handle);
+
+// Sets every pixel to the low byte of value.
+void image_fill(Image* image, int value);
+
+// Nearest-neighbour copy of the source rectangle onto the destination
+// rectangle with 8.8 steps, clipped against both images. With use_key set,
+// source pixels equal to key are skipped. Never touches memory outside
+// either image.
+void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t dh,
+                       const Image* src, int32_t sx, int32_t sy, uint32_t sw, uint32_t sh,
+                       uint8_t key, uint8_t use_key);

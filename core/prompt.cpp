@@ -1,0 +1,19 @@
+// ask_number (see prompt.h).
+#include "core/prompt.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+int ask_number(const char* prompt, int min, int max)
+{
+    fputs(prompt, stdout);
+    fflush(stdout);
+    char line[255];
+    for (;;) {
+        if (!fgets(line, sizeof line, stdin))
+            return min;
+        long value = strtol(line, nullptr, 10);
+        if (value >= min && value <= max)
+            return static_cast<int>(value);
+    }
+}

@@ -1,0 +1,27 @@
+// The four display operations and the shared palette. Each program links
+// exactly one back end: display/x11 (quarrow), display/vga (quarrow-vga) or
+// display/record (quarrow-render). There is no run-time selection.
+#pragma once
+
+#include "core/image.h"
+
+// 256 entries of red, green, blue, 0..255 each. Picture loads write it,
+// effects change it, blank_screen clears it.
+extern uint8_t shared_palette[768];
+
+// Called once by main after the sound dialogue: asks the display's own
+// question, opens the display and prints its information lines, or ends the
+// program. Undone by display_shutdown.
+void display_setup(int argc, char** argv, const char* title, int width, int height);
+
+// Called whenever colours change: copies all 256 entries of palette to the
+// display; they apply to what is already shown as well.
+void display_set_palette(const uint8_t* palette);
+
+// Called once per frame: shows the whole frame, enlarged to the display's
+// size. The frame is only read.
+void display_present(const Image* frame);
+
+// Called exactly once, at the end or on a fatal error: releases everything
+// display_setup made and leaves the terminal usable.
+void display_shutdown();

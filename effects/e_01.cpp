@@ -1,0 +1,7 @@
+// Placeholder until this effect lands: it shows nothing.
+#include "effects/effects.h"
+
+void effect_e01(Image* frame, unsigned duration)
+{
+    (void)frame; (void)duration;
+}

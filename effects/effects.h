@@ -1,0 +1,31 @@
+// The effects of the script. Each is a self-contained timed loop over the
+// frame buffer that prints one statistics line, or ends the program through
+// demo_fatal when its pictures or working memory cannot be had.
+#pragma once
+
+#include "core/image.h"
+
+// A still picture faded in from black and out again in its last 2 s ("e_04").
+void effect_picture_show(Image* frame, unsigned duration, const char* path);
+
+// Plasma under a scrolling, doubled picture window.
+void effect_e01(Image* frame, unsigned duration);
+
+// Water ripples over a grey picture.
+void effect_e02(Image* frame, unsigned duration);
+
+// Spinning shrink of whatever the frame shows, 23 frames.
+void effect_e03(Image* frame);
+
+// A relief lit by a bouncing spotlight, through a tinted ramp.
+void effect_e04(Image* frame, unsigned duration, float red, float green, float blue,
+                const char* path);
+
+// Fade of the current palette to white in 1.3 s.
+void effect_e05(Image* frame);
+
+// Swaying textured mesh with a spinning two-sided card.
+void effect_e06(Image* frame, unsigned duration);
+
+// Swirling textured disc.
+void effect_e07(Image* frame, unsigned duration);

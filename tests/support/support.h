@@ -1,0 +1,60 @@
+// Test helpers shared by the test programs: temporary folders, running a
+// built program with given input and capturing its output, and reading back
+// the indexed PNG files quarrow-render writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/image.h"
+
+// Where the build put the programs, and the source tree (with grafika/).
+std::string test_bin(const char* program);
+std::string test_source_dir();
+
+// A new empty folder under /tmp, removed by test_remove_tree.
+std::string test_make_dir();
+void test_remove_tree(const std::string& dir);
+
+struct RunResult {
+    int status;          // exit status, or 128 + signal
+    std::string out;     // standard output
+    std::string err;     // standard error
+};
+
+// Runs argv[0] with the arguments in cwd, feeding input on standard input
+// (closed afterwards), with extra "NAME=value" entries added to the
+// environment. Waits for the program to end.
+RunResult test_run(const std::vector<std::string>& argv, const std::string& cwd,
+                   const std::string& input = "", const std::vector<std::string>& env = {});
+
+// An 8-bit indexed PNG as read back from disk.
+struct PngFrame {
+    int width = 0;
+    int height = 0;
+    int bit_depth = 0;
+    int colour_type = 0;
+    std::vector<uint8_t> palette;  // 768 bytes
+    std::vector<uint8_t> pixels;   // width x height indices
+};
+bool test_read_png(const std::string& path, PngFrame* frame);
+
+// Whole file as bytes; empty when missing.
+std::string test_read_file(const std::string& path);
+void test_write_file(const std::string& path, const std::string& bytes);
+
+// Writes image and palette as grafika/<name> under dir (folder made as needed).
+void test_write_picture(const std::string& dir, const char* name, const Image& image,
+                        const uint8_t* palette);
+
+// A width x height image whose pixels come from f(x, y).
+template <typename F>
+std::vector<uint8_t> test_pixels(int width, int height, F f)
+{
+    std::vector<uint8_t> out(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            out[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(f(x, y));
+    return out;
+}
