@@ -58,3 +58,9 @@ std::vector<uint8_t> test_pixels(int width, int height, F f)
             out[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(f(x, y));
     return out;
 }
+
+// Writes a stand-in for each of the ten pictures the script loads into
+// dir/grafika, each of the size and palette rules its effect needs, so tests
+// can run the script without the demo's own artwork. Smooth, deterministic
+// content: gradients and rings.
+void test_write_all_pictures(const std::string& dir);
