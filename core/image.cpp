@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 int image_create(Image** out, int32_t width, int32_t height)
 {
     Image* image = static_cast<Image*>(malloc(sizeof(Image)));
@@ -52,7 +56,15 @@ static void blit_row(uint8_t* out, const uint8_t* in, const uint32_t* columns, u
     } else if (x_step == 128) {
         // Exact doubling: each source byte fills two destination bytes.
         uint32_t pairs = count / 2;
-        for (uint32_t j = 0; j < pairs; j++) {
+        uint32_t j = 0;
+#if defined(__SSE2__)
+        for (; j + 16 <= pairs; j += 16) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + j));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j), _mm_unpacklo_epi8(v, v));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * j + 16), _mm_unpackhi_epi8(v, v));
+        }
+#endif
+        for (; j < pairs; j++) {
             uint16_t twice = static_cast<uint16_t>(in[j] * 0x0101u);
             memcpy(out + 2 * j, &twice, 2);
         }
@@ -127,11 +139,15 @@ void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t
     x_step = (sw * 256) / dw;
     y_step = (sh * 256) / dh;
 
-    // Source column of every destination column, worked out once per call.
-    std::vector<uint32_t> columns(dw);
-    uint32_t position = 0;
-    for (uint32_t j = 0; j < dw; j++, position += x_step)
-        columns[j] = position >> 8;
+    // Source column of every destination column, worked out once per call;
+    // the plain copy and the exact doubling do without it.
+    std::vector<uint32_t> columns;
+    if (use_key || (x_step != 256 && x_step != 128)) {
+        columns.resize(dw);
+        uint32_t position = 0;
+        for (uint32_t j = 0; j < dw; j++, position += x_step)
+            columns[j] = position >> 8;
+    }
 
     const size_t dst_pitch = static_cast<size_t>(dst->width);
     const size_t src_pitch = static_cast<size_t>(src->width);

@@ -1,0 +1,171 @@
+// quarrow-render as a user runs it: its options and errors, the frames and
+// index it writes, and that the same seed gives byte-identical output.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+class Render : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = test_make_dir();
+        test_write_all_pictures(dir);
+    }
+    void TearDown() override { test_remove_tree(dir); }
+
+    RunResult render(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv{test_bin("quarrow-render")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return test_run(argv, dir);
+    }
+
+    std::vector<std::vector<std::string>> read_index(const std::string& folder)
+    {
+        std::vector<std::vector<std::string>> rows;
+        std::istringstream in(test_read_file(folder + "/frames.tsv"));
+        std::string line;
+        while (std::getline(in, line)) {
+            std::vector<std::string> fields;
+            std::istringstream cells(line);
+            std::string cell;
+            while (std::getline(cells, cell, '\t'))
+                fields.push_back(cell);
+            rows.push_back(fields);
+        }
+        return rows;
+    }
+
+    std::string dir;
+};
+
+TEST_F(Render, HelpAndBadArguments)
+{
+    RunResult help = render({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: quarrow-render"), std::string::npos);
+
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"--seed", "x1"}, "bad seed 'x1'"},
+        {{"--seed", "-4"}, "bad seed '-4'"},
+        {{"--steps", "3-1"}, "bad step list '3-1'"},
+        {{"--steps", "26"}, "bad step list '26'"},
+        {{"--steps", "1,,2"}, "bad step list '1,,2'"},
+        {{"stray"}, "unexpected argument 'stray'"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = render(c.args);
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << c.message;
+    }
+}
+
+TEST_F(Render, UnwritableFolderIsRefusedBeforeRunning)
+{
+    test_write_file(dir + "/plainfile", "x");
+    RunResult r = render({"--frames", dir + "/plainfile/out"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("quarrow-render: cannot create " + dir + "/plainfile/out"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Render, WritesIndexedFramesAndTheirIndex)
+{
+    std::string out = dir + "/frames";
+    RunResult r = render({"--frames", out, "--seed", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto rows = read_index(out);
+    ASSERT_GE(rows.size(), 11u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"frame", "step", "label", "index"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"0", "0", "blank", "0"}));
+
+    // Rows are numbered without gaps; indices restart with every step.
+    int last_step = -1;
+    long expected_index = 0;
+    for (size_t i = 1; i < rows.size(); i++) {
+        ASSERT_EQ(rows[i].size(), 4u);
+        EXPECT_EQ(std::stol(rows[i][0]), static_cast<long>(i - 1));
+        int step = std::stoi(rows[i][1]);
+        EXPECT_GE(step, last_step);
+        expected_index = step == last_step ? expected_index + 1 : 0;
+        EXPECT_EQ(std::stol(rows[i][3]), expected_index);
+        last_step = step;
+    }
+    EXPECT_EQ(rows.back()[1], "25");
+    EXPECT_EQ(rows.back()[2], "blank");
+
+    // Every blank frame is all index 0 under an all-black palette, as a
+    // full 8-bit indexed PNG of the frame buffer.
+    int blanks = 0;
+    for (size_t i = 1; i < rows.size(); i++) {
+        if (rows[i][2] != "blank")
+            continue;
+        char name[16];
+        snprintf(name, sizeof name, "/%06ld.png", std::stol(rows[i][0]));
+        PngFrame frame;
+        ASSERT_TRUE(test_read_png(out + name, &frame)) << name;
+        EXPECT_EQ(frame.width, 320);
+        EXPECT_EQ(frame.height, 240);
+        EXPECT_EQ(frame.bit_depth, 8);
+        EXPECT_EQ(frame.colour_type, 3);
+        EXPECT_EQ(frame.pixels, std::vector<uint8_t>(76800, 0)) << name;
+        EXPECT_EQ(frame.palette, std::vector<uint8_t>(768, 0)) << name;
+        blanks++;
+    }
+    EXPECT_EQ(blanks, 10);  // start-up and the nine blank steps
+}
+
+TEST_F(Render, StepListSelectsFramesButRunsTheWholeScript)
+{
+    RunResult all = render({"--seed", "3"});
+    std::string out = dir + "/some";
+    RunResult some = render({"--frames", out, "--seed", "3", "--steps", "0,23-25"});
+    ASSERT_EQ(some.status, 0);
+    EXPECT_EQ(some.out, all.out);
+    auto rows = read_index(out);
+    ASSERT_GE(rows.size(), 3u);
+    for (size_t i = 1; i < rows.size(); i++) {
+        int step = std::stoi(rows[i][1]);
+        EXPECT_TRUE(step == 0 || (step >= 23 && step <= 25)) << step;
+        char name[16];
+        snprintf(name, sizeof name, "/%06ld.png", std::stol(rows[i][0]));
+        struct stat st;
+        EXPECT_EQ(stat((out + name).c_str(), &st), 0) << name;
+    }
+}
+
+TEST_F(Render, SameSeedGivesIdenticalFiles)
+{
+    std::string a = dir + "/a", b = dir + "/b";
+    RunResult first = render({"--frames", a, "--seed", "7", "--steps", "0-4,11-13"});
+    RunResult second = render({"--frames", b, "--seed", "7", "--steps", "0-4,11-13"});
+    ASSERT_EQ(first.status, 0);
+    EXPECT_EQ(first.out, second.out);
+    std::string index = test_read_file(a + "/frames.tsv");
+    ASSERT_EQ(index, test_read_file(b + "/frames.tsv"));
+    for (const auto& row : read_index(a)) {
+        if (row[0] == "frame")
+            continue;
+        char name[16];
+        snprintf(name, sizeof name, "/%06ld.png", std::stol(row[0]));
+        std::string bytes = test_read_file(a + name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        ASSERT_EQ(bytes, test_read_file(b + name)) << name;
+    }
+}
+
+}  // namespace
