@@ -148,6 +148,18 @@ TEST_F(Render, StepListSelectsFramesButRunsTheWholeScript)
     }
 }
 
+TEST_F(Render, VideoHoldsEverySelectedFrame)
+{
+    std::string out = dir + "/frames", video = dir + "/demo it.mp4";
+    RunResult r = render({"--frames", out, "--video", video, "--seed", "2", "--steps", "0-2,23-25"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    size_t frames = read_index(out).size() - 1;
+    RunResult probe = test_run({"/usr/bin/ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                                "stream=nb_read_frames,width,height", "-of", "csv=p=0", video},
+                               dir);
+    EXPECT_EQ(probe.out, "640,480," + std::to_string(frames) + "\n") << probe.err;
+}
+
 TEST_F(Render, SameSeedGivesIdenticalFiles)
 {
     std::string a = dir + "/a", b = dir + "/b";

@@ -12,6 +12,9 @@ struct RecordSelection {
     bool step[26];
 };
 
+// Chooses the steps whose frames are written (to files or video).
+void record_select(const RecordSelection* selection);
+
 // Starts writing into dir (created if missing). 0 on success; -1 with a
 // message on standard error when dir cannot be written.
 int record_open(const char* dir, const RecordSelection* selection);
@@ -19,6 +22,17 @@ int record_open(const char* dir, const RecordSelection* selection);
 // Writes one frame as an 8-bit indexed PNG with the 256 colours given.
 // 0 on success, -1 on error.
 int record_write_png(const char* path, const Image* frame, const uint8_t* palette);
+
+// Starts ffmpeg encoding every presented frame into the video file at path.
+// 0 on success, -1 when it cannot be started.
+int record_video_open(const char* path);
+
+// Hands one frame, coloured through palette, to the encoder.
+void record_video_frame(const Image* frame, const uint8_t* palette);
+
+// Ends the video and waits for ffmpeg; display_shutdown calls it, so a
+// fatal end still finishes the file. 0 when the file was written.
+int record_video_close();
 
 // Frames presented since the program started.
 long record_frame_count();

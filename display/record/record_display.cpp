@@ -20,6 +20,11 @@ static int last_step = -1;
 static long step_index;
 static void (*frame_observer)(const Image*, const uint8_t*);
 
+void record_select(const RecordSelection* selection)
+{
+    selected = *selection;
+}
+
 int record_open(const char* dir, const RecordSelection* selection)
 {
     if (mkdir(dir, 0777) != 0 && errno != EEXIST) {
@@ -76,7 +81,10 @@ void display_present(const Image* frame)
     }
     if (frame_observer)
         frame_observer(frame, current_palette);
-    if (index_file && step >= 0 && step <= SCRIPT_STEPS && selected.step[step]) {
+    bool wanted = step >= 0 && step <= SCRIPT_STEPS && selected.step[step];
+    if (wanted)
+        record_video_frame(frame, current_palette);
+    if (index_file && wanted) {
         char name[32];
         snprintf(name, sizeof name, "/%06ld.png", frame_number);
         if (record_write_png((out_dir + name).c_str(), frame, current_palette) != 0)
@@ -90,6 +98,7 @@ void display_present(const Image* frame)
 
 void display_shutdown()
 {
+    record_video_close();
     if (index_file) {
         fclose(index_file);
         index_file = nullptr;
