@@ -7,8 +7,18 @@
 
 #include "core/image.h"
 
-// Largest width, height and bytes per line the reader accepts. Larger
-// headers are refused before anything is allocated.
+// Size rules of the reader. Width and height come from the unsigned 16-bit
+// header fields in signed arithmetic (x_max - x_min + 1), so they lie in
+// -65534..65536 and never overflow. pcx_load refuses with -1, before
+// anything is allocated and without a message (the plane check comes first):
+//   - a width or height of zero or less;
+//   - a width larger than bytes per line (the cut would copy columns that
+//     were never decoded);
+//   - bytes per line or height above PCX_MAX_SIDE.
+// With width <= bytes per line <= PCX_MAX_SIDE the largest image is
+// 16384 x 16384 = 2^28 pixels: the pixel count fits an int and bounds both
+// the allocation and the decode. pcx_info reports any recognised header,
+// whatever its sizes.
 constexpr int PCX_MAX_SIDE = 16384;
 
 // Loads the picture at path into a new image stored in *out, and on a
@@ -23,7 +33,8 @@ int pcx_info(const char* path, int* width, int* height);
 
 // Run-length decodes the pixel stream of the open file fd, from its current
 // position, into image (width x height pixels) until the image is full or
-// the file ends. Pixels never written keep their value.
+// the file ends. Pixels never written keep their value. An image with no
+// pixels (null, or a side of zero or less) is left alone and nothing is read.
 void pcx_decode(int fd, Image* image);
 
 // Reads the colour table at the end of the open file fd into palette.
@@ -31,5 +42,7 @@ void pcx_decode(int fd, Image* image);
 int pcx_read_palette(int fd, uint8_t* palette);
 
 // Writes image as an 8-bit, single-plane, version-5 file with run-length
-// coding and the 769-byte palette tail. 0 on success, -1 on error.
+// coding and the 769-byte palette tail; scan lines are padded to an even
+// length with index 0. 0 on success; -1 for an image that the reader would
+// refuse (a side of zero or less, or above PCX_MAX_SIDE) or a failed write.
 int pcx_write(const char* path, const Image* image, const uint8_t* palette);

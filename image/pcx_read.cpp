@@ -46,6 +46,8 @@ static int read_header(int fd, PcxHeader* header)
 
 void pcx_decode(int fd, Image* image)
 {
+    if (!image || !image->pixels || image->width <= 0 || image->height <= 0)
+        return;
     uint8_t block[PCX_BLOCK_SIZE];
     uint8_t* out = image->pixels;
     uint8_t* const end = out + static_cast<size_t>(image->width) * static_cast<size_t>(image->height);
