@@ -1,6 +1,7 @@
 // The X window of quarrow: options, the pixel-size question, the connection,
 // window, graphics context, invisible cursor and private 256-entry colormap,
 // the palette, and the shut-down that undoes whatever set-up got to make.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,6 +28,31 @@ static int io_error(Display* display)
     if (library_io_error)
         library_io_error(display);
     exit(1);
+}
+
+static pid_t pipe_handler_owner;
+
+// A write to a server that has gone away raises SIGPIPE before Xlib can
+// report the lost connection, so the music is stopped on this path too; the
+// program then dies of the signal as it would have. The music process
+// inherits the handler but has no music of its own to stop.
+static void broken_pipe(int signal_number)
+{
+    if (getpid() == pipe_handler_owner)
+        music_stop();
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+static void lost_server_handlers_install()
+{
+    library_io_error = XSetIOErrorHandler(io_error);
+    struct sigaction current;
+    // An ignored SIGPIPE stays ignored: Xlib then sees the failed write.
+    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        pipe_handler_owner = getpid();
+        signal(SIGPIPE, broken_pipe);
+    }
 }
 
 // Returns 1 when -x turned shared memory off. Bad options are reported and
@@ -112,7 +138,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
         fprintf(stderr, "%s: cannot connect to X server!\n", argv[0]);
         exit(-1);
     }
-    library_io_error = XSetIOErrorHandler(io_error);
+    lost_server_handlers_install();
     x11.screen = DefaultScreen(x11.display);
     XVisualInfo info;
     if (!XMatchVisualInfo(x11.display, x11.screen, 8, PseudoColor, &info)) {
