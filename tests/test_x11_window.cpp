@@ -72,6 +72,11 @@ struct WindowMode {
     bool shm_off;
 };
 
+static void PrintTo(const WindowMode& mode, std::ostream* out)
+{
+    *out << "pixel size " << mode.pixel_size << (mode.shm_off ? ", -x" : "");
+}
+
 class X11Window : public ::testing::TestWithParam<WindowMode> {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(xvfb_start(&server, "640x480x8")); }
