@@ -1,0 +1,228 @@
+// Outside views of an X client (see x11_probe.h).
+#include "x11_probe.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "support.h"
+
+bool spawn_start(Spawned* child, const std::vector<std::string>& argv, const std::string& cwd,
+                 const std::vector<std::string>& env)
+{
+    int in_pipe[2], out_pipe[2], err_pipe[2];
+    if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe))
+        return false;
+    pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL);  // as from a terminal, whatever the test ignores
+        dup2(in_pipe[0], 0);
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+            close(fd);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+            _exit(126);
+        for (const std::string& entry : env)
+            putenv(strdup(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    signal(SIGPIPE, SIG_IGN);
+    child->pid = pid;
+    child->in_fd = in_pipe[1];
+    child->out_fd = out_pipe[0];
+    child->err_fd = err_pipe[0];
+    return pid > 0;
+}
+
+void spawn_write(Spawned* child, const std::string& text)
+{
+    if (child->in_fd >= 0)
+        (void)!write(child->in_fd, text.data(), text.size());
+}
+
+void spawn_close_input(Spawned* child)
+{
+    if (child->in_fd >= 0)
+        close(child->in_fd);
+    child->in_fd = -1;
+}
+
+static long now_ms()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
+}
+
+// Reads whatever output is ready within wait_ms; false once both streams ended.
+static bool spawn_collect(Spawned* child, int wait_ms)
+{
+    struct pollfd fds[2] = {{child->out_fd, POLLIN, 0}, {child->err_fd, POLLIN, 0}};
+    if (child->out_fd < 0 && child->err_fd < 0)
+        return false;
+    if (poll(fds, 2, wait_ms) <= 0)
+        return true;
+    for (int i = 0; i < 2; i++) {
+        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            continue;
+        char buf[65536];
+        ssize_t got = read(fds[i].fd, buf, sizeof buf);
+        int& fd = i == 0 ? child->out_fd : child->err_fd;
+        if (got <= 0) {
+            close(fd);
+            fd = -1;
+        } else {
+            (i == 0 ? child->out : child->err).append(buf, got);
+        }
+    }
+    return true;
+}
+
+bool spawn_wait_output(Spawned* child, const std::string& text, int timeout_ms)
+{
+    long end = now_ms() + timeout_ms;
+    while (child->out.find(text) == std::string::npos) {
+        long left = end - now_ms();
+        if (left <= 0 || !spawn_collect(child, static_cast<int>(left)))
+            return child->out.find(text) != std::string::npos;
+    }
+    return true;
+}
+
+bool spawn_wait_exit(Spawned* child, int timeout_ms)
+{
+    long end = now_ms() + timeout_ms;
+    bool ended = true;
+    while (spawn_collect(child, 100)) {
+        if (now_ms() > end) {
+            ended = false;
+            kill(child->pid, SIGKILL);
+            break;
+        }
+    }
+    spawn_close_input(child);
+    for (int* fd : {&child->out_fd, &child->err_fd}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+    int status = 0;
+    waitpid(child->pid, &status, 0);
+    child->status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return ended;
+}
+
+std::string x_tool(const std::string& display, const std::vector<std::string>& argv)
+{
+    std::vector<std::string> full = argv;
+    full[0] = "/usr/bin/" + full[0];
+    return test_run(full, "", "", {"DISPLAY=" + display}).out;
+}
+
+std::string x_window_named(const std::string& display, const std::string& title)
+{
+    std::string info = x_tool(display, {"xwininfo", "-name", title});
+    size_t at = info.find("Window id: ");
+    if (at == std::string::npos)
+        return "";
+    std::istringstream in(info.substr(at + 11));
+    std::string id;
+    in >> id;
+    return id;
+}
+
+static uint32_t big32(const std::string& s, size_t at)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data()) + at;
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+static uint16_t big16(const std::string& s, size_t at)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data()) + at;
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+// xwd writes its header and colour table big-endian: a header of
+// header_size bytes (25 words, then the window name), ncolors entries of 12
+// bytes (pixel, red, green, blue, flags, pad), then bytes_per_line x height.
+bool x_window_dump(const std::string& display, const std::string& window, XwdDump* dump)
+{
+    std::string xwd = x_tool(display, {"xwd", "-silent", "-id", window});
+    if (xwd.size() < 100)
+        return false;
+    uint32_t header_size = big32(xwd, 0);
+    uint32_t bits_per_pixel = big32(xwd, 44);
+    uint32_t bytes_per_line = big32(xwd, 48);
+    uint32_t ncolors = big32(xwd, 76);
+    dump->depth = static_cast<int>(big32(xwd, 12));
+    dump->width = static_cast<int>(big32(xwd, 16));
+    dump->height = static_cast<int>(big32(xwd, 20));
+    size_t data = header_size + 12ul * ncolors;
+    if (bits_per_pixel != 8 || xwd.size() < data + size_t(bytes_per_line) * dump->height)
+        return false;
+    dump->red.assign(256, 0);
+    dump->green.assign(256, 0);
+    dump->blue.assign(256, 0);
+    for (uint32_t i = 0; i < ncolors; i++) {
+        size_t at = header_size + 12ul * i;
+        uint32_t pixel = big32(xwd, at);
+        if (pixel < 256) {
+            dump->red[pixel] = big16(xwd, at + 4);
+            dump->green[pixel] = big16(xwd, at + 6);
+            dump->blue[pixel] = big16(xwd, at + 8);
+        }
+    }
+    dump->pixels.clear();
+    for (int y = 0; y < dump->height; y++)
+        dump->pixels.insert(dump->pixels.end(), xwd.begin() + data + size_t(y) * bytes_per_line,
+                            xwd.begin() + data + size_t(y) * bytes_per_line + dump->width);
+    return true;
+}
+
+// Joins "ipcs -m" (perms, size, attachments) with "ipcs -m -p" (creator).
+std::vector<ShmSegment> shm_segments_of(pid_t cpid)
+{
+    std::vector<ShmSegment> found;
+    std::istringstream pids(test_run({"/usr/bin/ipcs", "-m", "-p"}, "").out);
+    std::string line;
+    std::vector<int> ids;
+    while (std::getline(pids, line)) {
+        std::istringstream row(line);
+        int id;
+        std::string owner;
+        long creator;
+        if (row >> id >> owner >> creator && creator == cpid)
+            ids.push_back(id);
+    }
+    std::istringstream table(test_run({"/usr/bin/ipcs", "-m"}, "").out);
+    while (std::getline(table, line)) {
+        std::istringstream row(line);
+        std::string key, owner, perms;
+        ShmSegment s;
+        if (!(row >> key >> s.id >> owner >> perms >> s.bytes >> s.attached))
+            continue;
+        for (int id : ids) {
+            if (id == s.id) {
+                s.perms = static_cast<int>(strtol(perms.c_str(), nullptr, 8));
+                found.push_back(s);
+            }
+        }
+    }
+    return found;
+}

@@ -1,0 +1,56 @@
+// Looking at a running X client from outside, the way a user's tools would:
+// a program kept running in the background with a pipe to its standard
+// input, xwininfo/xprop/xwd on its window, and ipcs on its memory segments.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A program running in the background; its output is collected as it comes.
+struct Spawned {
+    pid_t pid = -1;
+    int in_fd = -1;
+    int out_fd = -1;
+    int err_fd = -1;
+    std::string out;
+    std::string err;
+    int status = -1;  // exit status, or 128 + signal, once ended
+};
+
+bool spawn_start(Spawned* child, const std::vector<std::string>& argv, const std::string& cwd,
+                 const std::vector<std::string>& env);
+void spawn_write(Spawned* child, const std::string& text);
+void spawn_close_input(Spawned* child);
+// Collects output until it holds text or timeout_ms passed; true when found.
+bool spawn_wait_output(Spawned* child, const std::string& text, int timeout_ms);
+// Collects the rest of the output and waits for the end; false (and the
+// child killed) when it did not end within timeout_ms.
+bool spawn_wait_exit(Spawned* child, int timeout_ms);
+
+// Output of an X tool from /usr/bin run against display.
+std::string x_tool(const std::string& display, const std::vector<std::string>& argv);
+
+// Id ("0x...") of the top-level window named title, or "" when none.
+std::string x_window_named(const std::string& display, const std::string& title);
+
+// An xwd dump of one window: its pixel values and the colormap it names.
+struct XwdDump {
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    std::vector<uint8_t> pixels;  // one byte per pixel (8-bit windows only)
+    std::vector<uint16_t> red, green, blue;  // by pixel value
+};
+bool x_window_dump(const std::string& display, const std::string& window, XwdDump* dump);
+
+// System V shared-memory segments made by process cpid.
+struct ShmSegment {
+    int id = -1;
+    int perms = 0;
+    long bytes = 0;
+    int attached = 0;
+};
+std::vector<ShmSegment> shm_segments_of(pid_t cpid);
