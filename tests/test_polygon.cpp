@@ -232,6 +232,20 @@ TEST(PolygonDegenerate, TooFewVerticesAndFlatShapesTouchNothing)
     EXPECT_TRUE(b.intact());
 }
 
+TEST(PolygonDegenerate, EmptyTexturesDrawNothing)
+{
+    for (int tw : {0, 3})
+        for (int th : {0, -2}) {
+            Bench b(10, 10, tw, th < 0 ? 0 : th);
+            draw_textured_polygon(b.pixels(), 10, 10, b.table_a.data() + GUARD,
+                                  b.table_b.data() + GUARD, square(0, 0, 5, 5).data(),
+                                  square(0, 0, 5, 5).data(), 4, b.texels(), tw, th);
+            for (int i = 0; i < 100; i++)
+                ASSERT_EQ(b.pixels()[i], BACKGROUND);
+            EXPECT_TRUE(b.intact());
+        }
+}
+
 TEST(PolygonDegenerate, WhollyOutsideTheFrameDrawsNothing)
 {
     Bench b(10, 10, 4, 4);
