@@ -1,7 +1,157 @@
-// Placeholder until this effect lands: it shows nothing.
+// The swaying mesh and spinning card ("e_06"): a picture stretched over a
+// 16 x 12 grid whose inner columns and rows swing, with a two-sided card
+// tumbling over it. All motion follows the frame count; the clock only ends it.
+#include "effects/e_06.h"
+
+#include <cstdlib>
+
+#include "core/clock.h"
+#include "core/fatal.h"
+#include "core/frame_loop.h"
+#include "core/trig.h"
+#include "display/display.h"
 #include "effects/effects.h"
+#include "image/pcx.h"
+
+static const char* const MESH_PATH = "grafika/e_06-3.pcx";
+static const char* const FACE1_PATH = "grafika/e_06-1.pcx";
+static const char* const FACE2_PATH = "grafika/e_06-2.pcx";
+
+int32_t e06_grid_line(int32_t index, int32_t size, uint32_t intervals)
+{
+    uint32_t step = (static_cast<uint32_t>(size + 1) << 16) / intervals;
+    return static_cast<int32_t>((static_cast<uint32_t>(index) * step) >> 16);
+}
+
+void e06_init(E06Scene* scene, const Image* frame, const Image* mesh, const Image* face1,
+              const Image* face2, EdgeEntry* table_a, EdgeEntry* table_b, unsigned duration)
+{
+    for (int i = 0; i < E06_COLUMNS; i++) {
+        for (int j = 0; j < E06_ROWS; j++) {
+            PolyPoint* base = &scene->base[i * E06_ROWS + j];
+            PolyPoint* texture = &scene->texture[i * E06_ROWS + j];
+            base->x = e06_grid_line(i, frame->width, E06_COLUMNS - 1);
+            base->y = e06_grid_line(j, frame->height, E06_ROWS - 1);
+            texture->x = e06_grid_line(i, mesh->width, E06_COLUMNS - 1);
+            texture->y = e06_grid_line(j, mesh->height, E06_ROWS - 1);
+        }
+    }
+    const Image* faces[2] = {face1, face2};
+    for (int f = 0; f < 2; f++) {
+        int32_t right = faces[f]->width - 1;
+        int32_t bottom = faces[f]->height - 1;
+        PolyPoint* c = scene->face_coords[f];
+        c[0] = {0, 0};
+        c[1] = {right, 0};
+        c[2] = {right, bottom};
+        c[3] = {0, bottom};
+        scene->faces[f] = faces[f];
+    }
+    scene->mesh = mesh;
+    scene->table_a = table_a;
+    scene->table_b = table_b;
+    scene->duration = duration;
+}
+
+void e06_card_place(int32_t t, unsigned duration, PolyPoint corners[4])
+{
+    // The card spins up from 20 to about 40 over the effect's nominal frames.
+    float s = static_cast<float>(t) / static_cast<float>(12u * duration) * 200.0f + 20.0f;
+    int32_t w = static_cast<int32_t>(static_cast<float>(t) * s);
+    int32_t a = w >> 1;
+    int32_t b = w >> 2;
+    int32_t ax = a + w - b;
+    int32_t ay = w + (static_cast<int32_t>(s * static_cast<float>(w - b)) >> 5);
+    int32_t cx = ((((trig_sin(w) + 2 * trig_cos(b) + trig_sin(a)) >> 5) * 5) >> 3) + 160;
+    int32_t cy = ((((trig_cos(a) + trig_sin(w)) >> 4) * 5) >> 3) + 120;
+    float z = static_cast<float>((trig_sin(a) + trig_cos((w / 13) * 4)) * 0.0078125 + 17);
+    for (int k = 0; k < 4; k++) {
+        corners[k].x = static_cast<int32_t>(static_cast<float>(trig_sin(ax + 250 * k)) / z) + cx;
+        corners[k].y = static_cast<int32_t>(static_cast<float>(trig_cos(ay + 250 * k)) / z) + cy;
+    }
+}
+
+int32_t e06_card_side(const PolyPoint corners[4])
+{
+    const PolyPoint* c = corners;
+    return (c[2].y - c[3].y) * c[1].x + (c[3].y - c[1].y) * c[2].x + (c[1].y - c[2].y) * c[3].x;
+}
+
+void e06_draw(const E06Scene* scene, Image* frame, int32_t t)
+{
+    // Whole inner columns move sideways and whole inner rows up and down
+    // together; the border lines stay on the frame's edges.
+    int32_t shift_x[E06_COLUMNS] = {0};
+    int32_t shift_y[E06_ROWS] = {0};
+    int32_t turn = 32 * t;
+    for (int i = 1; i < E06_COLUMNS - 1; i++)
+        shift_x[i] = (trig_sin(static_cast<int32_t>(turn * 1.37) + (1000 * i) / 32) >> 6) +
+                     (trig_sin(turn >> 1) >> 6);
+    for (int j = 1; j < E06_ROWS - 1; j++)
+        shift_y[j] = (trig_cos(static_cast<int32_t>(turn * 0.781) + (1000 * j) / 24) >> 6) +
+                     (trig_sin(turn >> 2) >> 6);
+
+    const Image* mesh = scene->mesh;
+    for (int i = 0; i < E06_COLUMNS - 1; i++) {
+        for (int j = 0; j < E06_ROWS - 1; j++) {
+            const int corner[4][2] = {{i, j}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}};
+            PolyPoint points[4];
+            PolyPoint coords[4];
+            for (int k = 0; k < 4; k++) {
+                int index = corner[k][0] * E06_ROWS + corner[k][1];
+                points[k].x = scene->base[index].x + shift_x[corner[k][0]];
+                points[k].y = scene->base[index].y + shift_y[corner[k][1]];
+                coords[k] = scene->texture[index];
+            }
+            draw_textured_polygon(frame->pixels, frame->width, frame->height, scene->table_a,
+                                  scene->table_b, points, coords, 4, mesh->pixels, mesh->width,
+                                  mesh->height);
+        }
+    }
+
+    PolyPoint corners[4];
+    e06_card_place(t, scene->duration, corners);
+    int face = e06_card_side(corners) < 0 ? 0 : 1;
+    const Image* picture = scene->faces[face];
+    draw_textured_polygon(frame->pixels, frame->width, frame->height, scene->table_a,
+                          scene->table_b, corners, scene->face_coords[face], 4, picture->pixels,
+                          picture->width, picture->height);
+}
+
+static Image* load_picture(const char* path)
+{
+    Image* picture = nullptr;
+    if (pcx_load(path, &picture, shared_palette) != 5)
+        demo_fatal_load(path);
+    return picture;
+}
 
 void effect_e06(Image* frame, unsigned duration)
 {
-    (void)frame; (void)duration;
+    EdgeEntry* table_a;
+    EdgeEntry* table_b;
+    if (polygon_tables_create(frame->height, &table_a, &table_b) != 0)
+        demo_fatal(MSG_CANNOT_ALLOCATE);
+    Image* mesh = load_picture(MESH_PATH);
+    Image* face1 = load_picture(FACE1_PATH);
+    Image* face2 = load_picture(FACE2_PATH);
+    display_set_palette(shared_palette);
+
+    E06Scene scene;
+    e06_init(&scene, frame, mesh, face1, face2, table_a, table_b, duration);
+
+    FrameLoop loop;
+    frame_loop_begin(&loop);
+    while (frame_loop_running(&loop, duration)) {
+        frame_loop_next(&loop);
+        e06_draw(&scene, frame, loop.frames);
+        display_present(frame);
+        loop.frames++;
+    }
+
+    image_free(&mesh);
+    image_free(&face1);
+    image_free(&face2);
+    polygon_tables_free(&table_a, &table_b);
+    stats_print("e_06", loop.frames, frame_loop_nominal_rate(&loop, duration));
 }

@@ -1,7 +1,195 @@
-// Placeholder until this effect lands: it shows nothing.
+// The swirling disc ("e_07"): a band of the picture wrapped around the
+// centre as 16 sectors by 11 rings of quads; the disc turns, every ring
+// turns a little more or less, and the picture itself scrolls underneath.
+#include "effects/e_07.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/clock.h"
+#include "core/fatal.h"
+#include "core/frame_loop.h"
+#include "core/trig.h"
+#include "display/display.h"
 #include "effects/effects.h"
+#include "image/pcx.h"
+
+static const char* const PICTURE_PATH = "grafika/e_07.pcx";
+
+void rotate_picture_right(Image* picture, uint32_t shift)
+{
+    if (picture->width <= 0 || picture->height <= 0)
+        return;
+    const size_t width = static_cast<size_t>(picture->width);
+    shift %= static_cast<uint32_t>(picture->width);
+    if (shift == 0)
+        return;
+    uint8_t* buffer = static_cast<uint8_t*>(malloc(width));
+    if (!buffer)
+        return;
+    uint8_t* row = picture->pixels;
+    for (int32_t y = 0; y < picture->height; y++, row += width) {
+        memcpy(buffer, row, width);
+        memcpy(row, buffer + width - shift, shift);
+        memcpy(row + shift, buffer, width - shift);
+    }
+    free(buffer);
+}
+
+void rotate_picture_down(Image* picture, uint32_t shift)
+{
+    if (picture->width <= 0 || picture->height <= 0)
+        return;
+    const uint32_t height = static_cast<uint32_t>(picture->height);
+    shift %= height;
+    if (shift == 0)
+        return;
+    const size_t pitch = static_cast<size_t>(picture->width);
+    const size_t moved = shift * pitch;              // rows that wrap to the top
+    const size_t kept = (height - shift) * pitch;    // rows that move down
+    uint8_t* pixels = picture->pixels;
+    if (shift < (height >> 1)) {
+        uint8_t* buffer = static_cast<uint8_t*>(malloc(moved));
+        if (!buffer)
+            return;
+        memcpy(buffer, pixels + kept, moved);
+        memmove(pixels + moved, pixels, kept);
+        memcpy(pixels, buffer, moved);
+        free(buffer);
+    } else {
+        uint8_t* buffer = static_cast<uint8_t*>(malloc(kept));
+        if (!buffer)
+            return;
+        memcpy(buffer, pixels, kept);
+        memmove(pixels, pixels + kept, moved);
+        memcpy(pixels + moved, buffer, kept);
+        free(buffer);
+    }
+}
+
+int32_t e07_ring_step(int32_t width, int32_t height)
+{
+    // The outermost ring lies about 5 % beyond the frame's half-diagonal.
+    uint32_t half_w = static_cast<uint32_t>(width >> 1);
+    uint32_t half_h = static_cast<uint32_t>(height >> 1);
+    uint32_t squares = half_w * half_w + half_h * half_h;
+    return static_cast<int32_t>(sqrt(static_cast<double>(squares)) * 0.09545454545454546);
+}
+
+void e07_init(E07Scene* scene, const Image* frame, Image* picture, EdgeEntry* table_a,
+              EdgeEntry* table_b)
+{
+    int32_t step = e07_ring_step(frame->width, frame->height);
+    for (int s = 0; s < E07_SPOKES; s++) {
+        int32_t angle = (1000 * s) / 16;
+        for (int k = 0; k < E07_RINGS; k++) {
+            int32_t radius = k * step;
+            scene->base[s * E07_RINGS + k] = {(trig_sin(angle) * radius) >> 10,
+                                              (trig_cos(angle) * radius) >> 10};
+        }
+    }
+    // Ring segment k takes texture columns u(k+1)..u(k+2) of the band of
+    // rows hv..hq.
+    uint32_t column_step = (static_cast<uint32_t>(picture->width) << 8) / 15;
+    uint32_t row_step = (static_cast<uint32_t>(picture->height) << 8) / 15;
+    int32_t hv = static_cast<int32_t>(row_step >> 8);
+    int32_t hq = static_cast<int32_t>(row_step >> 6);
+    for (int k = 0; k < E07_RINGS; k++) {
+        int32_t inner = static_cast<int32_t>((static_cast<uint32_t>(k + 1) * column_step) >> 8);
+        int32_t outer = static_cast<int32_t>((static_cast<uint32_t>(k + 2) * column_step) >> 8);
+        scene->band[k][0] = {inner, hv};
+        scene->band[k][1] = {outer, hv};
+        scene->band[k][2] = {outer, hq};
+        scene->band[k][3] = {inner, hq};
+    }
+    scene->centre = {frame->width >> 1, frame->height >> 1};
+    scene->picture = picture;
+    scene->table_a = table_a;
+    scene->table_b = table_b;
+}
+
+static inline PolyPoint turn_point(PolyPoint p, int32_t sn, int32_t cs)
+{
+    return {(cs * p.x - sn * p.y) >> 10, (sn * p.x + cs * p.y) >> 10};
+}
+
+void e07_draw(E07Scene* scene, Image* frame, int32_t t)
+{
+    Image* picture = scene->picture;
+    if ((t & 7) == 0)
+        rotate_picture_down(picture, 3);
+    rotate_picture_right(picture, 7);
+
+    // Both turns start again from the fixed points, so their rounding never
+    // accumulates from frame to frame.
+    int32_t g = (trig_sin(4 * t) >> 3) + 8 * t;
+    int32_t sn = trig_sin(g), cs = trig_cos(g);
+    for (int i = 0; i < E07_SPOKES * E07_RINGS; i++)
+        scene->turned[i] = turn_point(scene->base[i], sn, cs);
+    for (int k = 0; k < E07_RINGS; k++) {
+        int32_t c = (trig_sin(4 * t * k) >> 5) + 4 * t + (trig_cos(4 * t) >> 4);
+        int32_t ring_sn = trig_sin(c), ring_cs = trig_cos(c);
+        for (int s = 0; s < E07_SPOKES; s++) {
+            PolyPoint* p = &scene->turned[s * E07_RINGS + k];
+            *p = turn_point(*p, ring_sn, ring_cs);
+        }
+    }
+
+    // Neighbouring sectors run the band in opposite directions, so they are
+    // mirror images that meet on equal texture rows.
+    for (int s = 0; s < E07_SPOKES; s++) {
+        int next = (s + 1) % E07_SPOKES;
+        for (int k = 0; k < E07_RINGS - 1; k++) {
+            const PolyPoint* corner[4] = {&scene->turned[s * E07_RINGS + k],
+                                          &scene->turned[s * E07_RINGS + k + 1],
+                                          &scene->turned[next * E07_RINGS + k + 1],
+                                          &scene->turned[next * E07_RINGS + k]};
+            PolyPoint points[4];
+            for (int c = 0; c < 4; c++)
+                points[c] = {scene->centre.x + corner[c]->x, scene->centre.y + corner[c]->y};
+            const PolyPoint* band = scene->band[k];
+            PolyPoint coords[4];
+            if (s % 2 == 0) {
+                coords[0] = band[3];
+                coords[1] = band[2];
+                coords[2] = band[1];
+                coords[3] = band[0];
+            } else {
+                for (int c = 0; c < 4; c++)
+                    coords[c] = band[c];
+            }
+            draw_textured_polygon(frame->pixels, frame->width, frame->height, scene->table_a,
+                                  scene->table_b, points, coords, 4, picture->pixels,
+                                  picture->width, picture->height);
+        }
+    }
+}
 
 void effect_e07(Image* frame, unsigned duration)
 {
-    (void)frame; (void)duration;
+    EdgeEntry* table_a;
+    EdgeEntry* table_b;
+    if (polygon_tables_create(frame->height, &table_a, &table_b) != 0)
+        demo_fatal(MSG_CANNOT_ALLOCATE);
+    Image* picture = nullptr;
+    if (pcx_load(PICTURE_PATH, &picture, shared_palette) != 5)
+        demo_fatal_load(PICTURE_PATH);
+    display_set_palette(shared_palette);
+
+    E07Scene scene;
+    e07_init(&scene, frame, picture, table_a, table_b);
+
+    FrameLoop loop;
+    frame_loop_begin(&loop);
+    while (frame_loop_running(&loop, duration)) {
+        frame_loop_next(&loop);
+        e07_draw(&scene, frame, loop.frames);
+        display_present(frame);
+        loop.frames++;
+    }
+
+    image_free(&picture);
+    polygon_tables_free(&table_a, &table_b);
+    stats_print("e_07", loop.frames, frame_loop_nominal_rate(&loop, duration));
 }

@@ -1,0 +1,64 @@
+// In-process effect runs (see effect_run.h).
+#include "effect_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+
+#include "display/record/record.h"
+#include "support.h"
+
+ScopedWorkDir::ScopedWorkDir(const std::string& dir)
+{
+    char buffer[PATH_MAX];
+    previous_ = getcwd(buffer, sizeof buffer) ? buffer : "/";
+    if (chdir(dir.c_str()) != 0)
+        ADD_FAILURE() << "cannot change into " << dir;
+}
+
+ScopedWorkDir::~ScopedWorkDir()
+{
+    if (chdir(previous_.c_str()) != 0)
+        ADD_FAILURE() << "cannot change back into " << previous_;
+}
+
+static std::function<void(int, const Image*, const uint8_t*)> current_observer;
+static int observed_frames;
+
+static void observe(const Image* frame, const uint8_t* palette)
+{
+    current_observer(observed_frames++, frame, palette);
+}
+
+std::string test_observe_frames(
+    const std::function<void()>& run,
+    const std::function<void(int, const Image*, const uint8_t*)>& observer)
+{
+    current_observer = observer;
+    observed_frames = 0;
+    record_set_observer(observe);
+    fflush(stdout);
+    testing::internal::CaptureStdout();
+    run();
+    fflush(stdout);
+    std::string out = testing::internal::GetCapturedStdout();
+    record_set_observer(nullptr);
+    current_observer = nullptr;
+    return out;
+}
+
+void test_write_flat_picture(const std::string& dir, const char* name, int width, int height,
+                             uint8_t colour, const uint8_t* palette)
+{
+    uint8_t own[768];
+    for (int i = 0; i < 256; i++) {
+        own[3 * i] = static_cast<uint8_t>(i);
+        own[3 * i + 1] = static_cast<uint8_t>(i);
+        own[3 * i + 2] = static_cast<uint8_t>(255 - i);
+    }
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height, colour);
+    Image image{width, height, pixels.data()};
+    test_write_picture(dir, name, image, palette ? palette : own);
+}
