@@ -139,8 +139,8 @@ TEST(RenderPictureShow, PaletteScheduleInTheWrittenFrames)
 }
 
 // e_02's first frame, doubled: the stand-in is stored 120 wide and 160 high
-// (pixel (r, c) = 2r + c), so working pixel (x, y) reads file pixel (y, x),
-// at half brightness.
+// (column c, row r holds 2c + r), so working pixel (x, y) reads the file's
+// column y of row x, that is 2y + x, at half brightness.
 TEST(RenderWater, FirstFrameIsThePictureAtHalfBrightness)
 {
     RenderDir run;
