@@ -14,6 +14,21 @@ static inline int32_t wrap(uint32_t value)
     return static_cast<int32_t>(value);
 }
 
+// zoom x cos or sin of the angle in 16.16, truncated towards zero. Values
+// beyond the 32-bit range (huge zooms) saturate and NaN gives 0, so the
+// conversion is always defined.
+static uint32_t fixed_step(double value)
+{
+    double scaled = value * 65536.0;
+    if (!(scaled == scaled))
+        return 0;
+    if (scaled >= 2147483647.0)
+        return static_cast<uint32_t>(INT32_MAX);
+    if (scaled <= -2147483648.0)
+        return static_cast<uint32_t>(INT32_MIN);
+    return static_cast<uint32_t>(static_cast<int32_t>(scaled));
+}
+
 void blit_rotated(Image* dst, const Image* src, int column_offset, int32_t row_offset, float zoom,
                   float angle, uint8_t key, uint8_t keyed)
 {
@@ -40,10 +55,8 @@ void blit_rotated(Image* dst, const Image* src, int column_offset, int32_t row_o
     for (int32_t r = 0; r < height; r++)
         rows[r] = r * width;
 
-    const uint32_t p = static_cast<uint32_t>(
-        static_cast<int32_t>(static_cast<double>(zoom) * cos(static_cast<double>(angle)) * 65536.0));
-    const uint32_t q = static_cast<uint32_t>(
-        static_cast<int32_t>(static_cast<double>(zoom) * sin(static_cast<double>(angle)) * 65536.0));
+    const uint32_t p = fixed_step(static_cast<double>(zoom) * cos(static_cast<double>(angle)));
+    const uint32_t q = fixed_step(static_cast<double>(zoom) * sin(static_cast<double>(angle)));
     const int32_t cx = width / 2;
     const int32_t cy = height / 2;
     const uint32_t u_centre = static_cast<uint32_t>(cx) << 16;

@@ -45,17 +45,6 @@ TEST(PictureShowPalette, DarkComponentsSurviveTheFadeOut)
     }
 }
 
-TEST(PictureShowPalette, SourceIsShownUntilTheFadeOutBegins)
-{
-    uint8_t source[768], working[768];
-    dark_palette(source);
-    for (int n = 0; n <= 22; n++)
-        picture_show_palette_step(n, n % 2 == 1, source, working);
-    EXPECT_EQ(picture_show_palette_step(22, false, source, working), source);
-    EXPECT_EQ(picture_show_palette_step(60, false, source, working), source);
-    EXPECT_EQ(memcmp(working, source, 768), 0);
-}
-
 // A whole show of 10 s: 122 frames, the picture untouched in every one, the
 // dark components still on screen in the last, and the source colours left
 // in the shared palette.

@@ -213,29 +213,3 @@ TEST(ReliefRun, LightCarriesOverBetweenRuns)
     image_free(&frame);
     e04_light_reset();
 }
-
-// A full 10 s run keeps the light inside its margins, however it bounces.
-TEST(ReliefRun, LightStaysWithinTheMargins)
-{
-    ScopedWorkDir work;
-    test_write_all_pictures(work.path);
-    trig_init();
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
-    for (unsigned seed : {3u, 99u}) {
-        srand(seed);
-        e04_light_reset();
-        testing::internal::CaptureStdout();
-        for (int run = 0; run < 3; run++) {
-            effect_e04(frame, 30, 0.8f, 1.2f, 0.6f, "grafika/e_04-3.pcx");
-            const E04Light* light = e04_light_state();
-            EXPECT_GE(light->x, 20 - 9);
-            EXPECT_LE(light->x, 300 + 9);
-            EXPECT_GE(light->y, 15 - 9);
-            EXPECT_LE(light->y, 225 + 9);
-        }
-        testing::internal::GetCapturedStdout();
-    }
-    image_free(&frame);
-    e04_light_reset();
-}

@@ -158,4 +158,9 @@ TEST(BlitRotatedClip, BlocksOffTheDestinationAreClipped)
     Guarded small(20, 12, 0);
     blit_rotated(&small.image, &big.image, -5, -7, 0.8f, 1.3f, 0, 0);
     EXPECT_TRUE(small.guards_intact());
+    // Zooms whose steps do not fit 16.16, and a NaN angle.
+    for (float zoom : {1e9f, -1e9f, 40000.0f})
+        blit_rotated(&small.image, &big.image, -5, -7, zoom, 0.3f, 0, 0);
+    blit_rotated(&small.image, &big.image, 0, 0, 1.0f, std::nanf(""), 0, 0);
+    EXPECT_TRUE(small.guards_intact());
 }
