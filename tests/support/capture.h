@@ -25,9 +25,3 @@ struct ScopedWorkDir {
     std::string path;
     std::string previous;
 };
-
-// A width x height image owned by the caller's vector of pixels.
-inline Image capture_image(std::vector<uint8_t>& pixels, int width, int height)
-{
-    return Image{width, height, pixels.data()};
-}
