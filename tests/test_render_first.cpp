@@ -1,0 +1,233 @@
+// The first half of the script through quarrow-render on the virtual clock:
+// the statistics lines, frames read back from the PNG files, and the fatal
+// paths of the pictures these effects load.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "support/support.h"
+
+namespace {
+
+struct RenderDir {
+    RenderDir()
+    {
+        dir = test_make_dir();
+        test_write_all_pictures(dir);
+    }
+    ~RenderDir() { test_remove_tree(dir); }
+    RunResult render(const std::vector<std::string>& args) const
+    {
+        std::vector<std::string> argv = {test_bin("quarrow-render")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return test_run(argv, dir);
+    }
+    std::string dir;
+};
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string stats(const char* label, int frames, const char* rate)
+{
+    return std::string(label) + ":\t " + std::to_string(frames) + " - Screens,\t Screens/sec - " + rate;
+}
+
+// Frames of one script step as listed in frames.tsv, in order.
+std::vector<std::string> step_frames(const std::string& dir, int step)
+{
+    std::vector<std::string> files;
+    for (const std::string& line : lines_of(test_read_file(dir + "/frames.tsv"))) {
+        long frame;
+        int s;
+        if (sscanf(line.c_str(), "%ld\t%d", &frame, &s) == 2 && s == step) {
+            char name[32];
+            snprintf(name, sizeof name, "/%06ld.png", frame);
+            files.push_back(dir + name);
+        }
+    }
+    return files;
+}
+
+}  // namespace
+
+// Every frame starts exactly 83 ms after the one before: a duration of 100
+// shows frames at t = 0 .. 10043 (122 frames), e_05 stops after the frame at
+// 1328 ms (17 frames), e_02 with 350 after the one at 35026 ms (423 frames),
+// and e_03 always shows 23, the last read at 1826 ms. Lines of the effects
+// drawn elsewhere (e_01, e_06, e_07) are left out, so the list holds whether
+// or not they are in the build.
+TEST(RenderStatistics, LinesOfTheseEffectsInScriptOrder)
+{
+    RenderDir run;
+    RunResult result = run.render({"--seed", "1"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> mine;
+    for (const std::string& line : lines_of(result.out))
+        if (line.rfind("e_01:", 0) != 0 && line.rfind("e_06:", 0) != 0 && line.rfind("e_07:", 0) != 0)
+            mine.push_back(line);
+    const std::string show = stats("e_04", 122, "12.200000");
+    const std::string fade = stats("e_05", 17, "12.801205");
+    const std::string shrink = stats("e_03", 23, "12.595838");
+    std::vector<std::string> expected = {
+        show,  stats("e_04", 122, "12.200000"), fade, stats("e_04", 122, "12.200000"), fade,
+        stats("e_04", 122, "12.200000"), fade, stats("e_02", 423, "12.085714"), shrink,
+        fade,  fade, shrink, show};
+    EXPECT_EQ(mine, expected);
+}
+
+// The same seed gives the same water; another seed other rain.
+TEST(RenderStatistics, WaterFramesFollowTheSeed)
+{
+    RenderDir a, b, c;
+    ASSERT_EQ(a.render({"--frames", "f", "--steps", "12", "--seed", "5"}).status, 0);
+    ASSERT_EQ(b.render({"--frames", "f", "--steps", "12", "--seed", "5"}).status, 0);
+    ASSERT_EQ(c.render({"--frames", "f", "--steps", "12", "--seed", "6"}).status, 0);
+    std::vector<std::string> fa = step_frames(a.dir + "/f", 12);
+    std::vector<std::string> fb = step_frames(b.dir + "/f", 12);
+    std::vector<std::string> fc = step_frames(c.dir + "/f", 12);
+    ASSERT_EQ(fa.size(), 423u);
+    ASSERT_EQ(fb.size(), 423u);
+    ASSERT_EQ(fc.size(), 423u);
+    bool all_same = true, any_differs = false;
+    for (size_t i = 0; i < fa.size(); i += 20) {
+        PngFrame pa, pb, pc;
+        ASSERT_TRUE(test_read_png(fa[i], &pa) && test_read_png(fb[i], &pb) && test_read_png(fc[i], &pc));
+        all_same = all_same && pa.pixels == pb.pixels;
+        any_differs = any_differs || pa.pixels != pc.pixels;
+    }
+    EXPECT_TRUE(all_same);
+    EXPECT_TRUE(any_differs);
+}
+
+// Step 1 read back from the PNG files: black while the picture is already in
+// the frame, the fade-in, the exact source colours from frame 22, and a
+// fade-out of 25 steps over the last 2 s (frames 97-121) that takes a
+// sixteenth off each frame and stops at 0 instead of wrapping.
+TEST(RenderPictureShow, PaletteScheduleInTheWrittenFrames)
+{
+    RenderDir run;
+    ASSERT_EQ(run.render({"--frames", "f", "--steps", "1", "--seed", "1"}).status, 0);
+    std::vector<std::string> files = step_frames(run.dir + "/f", 1);
+    ASSERT_EQ(files.size(), 122u);
+    std::vector<PngFrame> frames(files.size());
+    for (size_t i = 0; i < files.size(); i++)
+        ASSERT_TRUE(test_read_png(files[i], &frames[i])) << files[i];
+    const std::vector<uint8_t>& source = frames[22].palette;
+    for (int n = 0; n < 5; n++)
+        EXPECT_EQ(frames[n].palette, std::vector<uint8_t>(768, 0)) << "frame " << n;
+    for (int n = 5; n < 22; n++)
+        for (int i = 0; i < 768; i++)
+            ASSERT_EQ(frames[n].palette[i], (n - 4) * (source[i] >> 4)) << "frame " << n << " byte " << i;
+    for (int n = 23; n < 97; n++)
+        EXPECT_EQ(frames[n].palette, source) << "frame " << n;
+    for (int n = 97; n < 122; n++)
+        for (int i = 0; i < 768; i++) {
+            int left = source[i] - (n - 96) * (source[i] >> 4);
+            ASSERT_EQ(frames[n].palette[i], left > 0 ? left : 0) << "frame " << n << " byte " << i;
+        }
+    for (const PngFrame& frame : frames)
+        ASSERT_EQ(frame.pixels, frames[0].pixels);
+    EXPECT_EQ(frames[0].pixels[1 * 320 + 3], (3 + 2 * 1) & 255);
+}
+
+// e_02's first frame, doubled: the stand-in is stored 120 wide and 160 high
+// (column c, row r holds 2c + r), so working pixel (x, y) reads the file's
+// column y of row x, that is 2y + x, at half brightness.
+TEST(RenderWater, FirstFrameIsThePictureAtHalfBrightness)
+{
+    RenderDir run;
+    ASSERT_EQ(run.render({"--frames", "f", "--steps", "12", "--seed", "3"}).status, 0);
+    std::vector<std::string> files = step_frames(run.dir + "/f", 12);
+    ASSERT_FALSE(files.empty());
+    PngFrame first;
+    ASSERT_TRUE(test_read_png(files[0], &first));
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++) {
+            int wx = x / 2 < 159 ? x / 2 : 158;
+            int texel = (2 * (y / 2) + wx) & 255;
+            ASSERT_EQ(first.pixels[y * 320 + x], (128 * texel) >> 8) << x << "," << y;
+        }
+    EXPECT_EQ(first.palette[3 * 77], 77);
+    EXPECT_EQ(first.palette[3 * 77 + 2], 77);
+}
+
+namespace {
+
+std::string fatal_transcript(int before)
+{
+    // The statistics lines the script prints before the failing step.
+    const std::string show = stats("e_04", 122, "12.200000") + "\n";
+    const std::string relief = stats("e_04", 122, "12.200000") + "\n";
+    const std::string fade = stats("e_05", 17, "12.801205") + "\n";
+    const std::string lines[] = {show, relief, fade, relief, fade, relief, fade};
+    std::string out;
+    for (int i = 0; i < before; i++)
+        out += lines[i];
+    return out;
+}
+
+struct PictureCase {
+    const char* name;
+    int lines_before;   // statistics lines printed before the step that loads it
+    bool size_checked;
+};
+
+const PictureCase picture_cases[] = {
+    {"linux.pcx", 0, true},  {"e_04-1.pcx", 1, true}, {"e_04-2.pcx", 3, true},
+    {"e_04-3.pcx", 5, true}, {"e_02.pcx", 7, false},
+};
+
+}  // namespace
+
+// A missing picture, or one that is not a picture, ends the run with the
+// load message after the lines of the steps before; the exit status is 0.
+TEST(RenderFatal, MissingOrUnreadablePicture)
+{
+    for (const PictureCase& c : picture_cases) {
+        for (bool garbage : {false, true}) {
+            RenderDir run;
+            std::string path = run.dir + "/grafika/" + c.name;
+            if (garbage)
+                test_write_file(path, "not a picture");
+            else
+                remove(path.c_str());
+            RunResult result = run.render({"--seed", "1"});
+            EXPECT_EQ(result.status, 0) << c.name;
+            EXPECT_EQ(result.out, fatal_transcript(c.lines_before) + "Cann't load image grafika/" +
+                                      c.name + " !\n")
+                << c.name << (garbage ? " (garbage)" : " (missing)");
+        }
+    }
+}
+
+// A picture of the wrong size stops the effects that need the frame's size;
+// e_02 takes any size and runs to its end.
+TEST(RenderFatal, WrongSizedPicture)
+{
+    for (const PictureCase& c : picture_cases) {
+        RenderDir run;
+        // e_02 gets one far smaller than its 160 x 120 field: every look-up
+        // must stay inside it.
+        int width = c.size_checked ? 320 : 30;
+        int height = c.size_checked ? 200 : 20;
+        std::vector<uint8_t> pixels(static_cast<size_t>(width) * height, 7);
+        uint8_t palette[768] = {};
+        test_write_picture(run.dir, c.name, Image{width, height, pixels.data()}, palette);
+        RunResult result = run.render({"--seed", "1"});
+        EXPECT_EQ(result.status, 0) << c.name;
+        if (c.size_checked) {
+            EXPECT_EQ(result.out, fatal_transcript(c.lines_before) + "Wrong image size!\n") << c.name;
+        } else {
+            EXPECT_NE(result.out.find(stats("e_02", 423, "12.085714")), std::string::npos) << result.out;
+            EXPECT_NE(result.out.find(stats("e_03", 23, "12.595838")), std::string::npos);
+        }
+    }
+}
