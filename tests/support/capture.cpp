@@ -38,18 +38,3 @@ const std::vector<CapturedFrame>& capture_frames()
     return frames;
 }
 
-ScopedWorkDir::ScopedWorkDir()
-{
-    char cwd[PATH_MAX];
-    previous = getcwd(cwd, sizeof cwd) ? cwd : "/";
-    path = test_make_dir();
-    if (chdir(path.c_str()) != 0)
-        path.clear();
-}
-
-ScopedWorkDir::~ScopedWorkDir()
-{
-    if (chdir(previous.c_str()) != 0)
-        return;
-    test_remove_tree(path);
-}

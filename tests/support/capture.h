@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/image.h"
+#include "work_dir.h"
 
 struct CapturedFrame {
     std::vector<uint8_t> pixels;   // width x height, empty unless kept
@@ -17,11 +18,3 @@ struct CapturedFrame {
 void capture_start(bool keep_pixels = true);
 void capture_stop();
 const std::vector<CapturedFrame>& capture_frames();
-
-// Makes a temporary folder the working directory for its lifetime.
-struct ScopedWorkDir {
-    ScopedWorkDir();
-    ~ScopedWorkDir();
-    std::string path;
-    std::string previous;
-};

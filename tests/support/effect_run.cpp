@@ -10,19 +10,6 @@
 #include "display/record/record.h"
 #include "support.h"
 
-ScopedWorkDir::ScopedWorkDir(const std::string& dir)
-{
-    char buffer[PATH_MAX];
-    previous_ = getcwd(buffer, sizeof buffer) ? buffer : "/";
-    if (chdir(dir.c_str()) != 0)
-        ADD_FAILURE() << "cannot change into " << dir;
-}
-
-ScopedWorkDir::~ScopedWorkDir()
-{
-    if (chdir(previous_.c_str()) != 0)
-        ADD_FAILURE() << "cannot change back into " << previous_;
-}
 
 static std::function<void(int, const Image*, const uint8_t*)> current_observer;
 static int observed_frames;

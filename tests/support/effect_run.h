@@ -9,18 +9,7 @@
 #include <vector>
 
 #include "core/image.h"
-
-// Changes into dir for the life of the object and back afterwards.
-class ScopedWorkDir {
-public:
-    explicit ScopedWorkDir(const std::string& dir);
-    ~ScopedWorkDir();
-    ScopedWorkDir(const ScopedWorkDir&) = delete;
-    ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
-
-private:
-    std::string previous_;
-};
+#include "work_dir.h"
 
 // Calls observer with every frame presented (index from 0, pixels, palette)
 // while run() executes; returns what run() printed on standard output.

@@ -1,0 +1,73 @@
+// The whole script on the virtual clock: every effect's statistics line in
+// script order with its exact count and rate, and a black end.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+// On the virtual clock a duration of d tenths shows frames at 0, 83, 166 ms
+// and so on, up to and including the first one at or after d x 100 ms; the
+// fades and the shrink rate their count by the start of their last frame.
+const char EXPECTED_STATISTICS[] =
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_02:\t 423 - Screens,\t Screens/sec - 12.085714\n"
+    "e_03:\t 23 - Screens,\t Screens/sec - 12.595838\n"
+    "e_06:\t 363 - Screens,\t Screens/sec - 12.100000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_01:\t 483 - Screens,\t Screens/sec - 12.075000\n"
+    "e_03:\t 23 - Screens,\t Screens/sec - 12.595838\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n";
+
+class WholeScript : public ::testing::Test {
+protected:
+    void SetUp() override { dir = test_make_dir(); }
+    void TearDown() override { test_remove_tree(dir); }
+    std::string dir;
+};
+
+TEST_F(WholeScript, StatisticsWithTestPictures)
+{
+    test_write_all_pictures(dir);
+    RunResult r = test_run({test_bin("quarrow-render"), "--seed", "1", "--frames", dir + "/out",
+                            "--steps", "25"},
+                           dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, EXPECTED_STATISTICS);
+    EXPECT_EQ(r.err, "");
+
+    // The last frame shown is step 25's blank: all zero under a black palette.
+    std::istringstream index(test_read_file(dir + "/out/frames.tsv"));
+    std::string line, last;
+    while (std::getline(index, line))
+        last = line;
+    long number = std::stol(last.substr(0, last.find('\t')));
+    EXPECT_EQ(last.substr(last.find('\t')), "\t25\tblank\t0");
+    char name[16];
+    snprintf(name, sizeof name, "/%06ld.png", number);
+    PngFrame frame;
+    ASSERT_TRUE(test_read_png(dir + "/out" + name, &frame));
+    EXPECT_EQ(frame.pixels, std::vector<uint8_t>(76800, 0));
+    EXPECT_EQ(frame.palette, std::vector<uint8_t>(768, 0));
+}
+
+TEST_F(WholeScript, StatisticsWithTheDemosOwnData)
+{
+    RunResult r = test_run({test_bin("quarrow-render"), "--seed", "1"}, test_source_dir());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, EXPECTED_STATISTICS);
+}
+
+}  // namespace
