@@ -1,0 +1,2 @@
+#include "assets.h"
+int music_write(const std::string&) { return 0; }
