@@ -3,15 +3,14 @@
 // players load it and agree on its length.
 #include <gtest/gtest.h>
 #include <mikmod.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "support/support.h"
+#include "support/mikmod_render.h"
 #include "support/which.h"
 
 namespace {
@@ -22,43 +21,6 @@ const double BAR_SECONDS = 2.0;
 std::string module_path()
 {
     return test_source_dir() + "/music/quarrow.xm";
-}
-
-// Renders the whole module through libmikmod's raw-file driver, which
-// writes music.raw into the working directory. 16-bit stereo samples.
-std::vector<int16_t> render_with_mikmod()
-{
-    std::string dir = test_make_dir();
-    char old[4096];
-    if (!getcwd(old, sizeof old) || chdir(dir.c_str()) != 0)
-        return {};
-    MikMod_RegisterDriver(&drv_raw);
-    MikMod_RegisterLoader(&load_xm);
-    md_device = 0;
-    md_mixfreq = RATE;
-    md_mode = DMODE_16BITS | DMODE_STEREO | DMODE_SOFT_MUSIC | DMODE_INTERP;
-    std::vector<int16_t> out;
-    if (MikMod_Init("") == 0) {
-        std::string path = module_path();
-        MODULE* module = Player_Load(const_cast<char*>(path.c_str()), 64, 0);
-        if (module) {
-            module->wrap = 0;
-            module->loop = 0;
-            Player_Start(module);
-            while (Player_Active())
-                MikMod_Update();
-            Player_Stop();
-            Player_Free(module);
-        }
-        MikMod_Exit();
-        std::string raw = test_read_file(dir + "/music.raw");
-        out.resize(raw.size() / 2);
-        memcpy(out.data(), raw.data(), out.size() * 2);
-    }
-    if (chdir(old) != 0)
-        out.clear();
-    test_remove_tree(dir);
-    return out;
 }
 
 // Seconds given as "03:22.000" (minutes, seconds) after a label.
@@ -86,7 +48,7 @@ bool mentions(const std::string& text, const char* word)
 
 TEST(AssetsMusic, MikmodPlaysItThroughWithoutGapsOrClipping)
 {
-    std::vector<int16_t> pcm = render_with_mikmod();
+    std::vector<int16_t> pcm = test_render_module(module_path(), RATE);
     ASSERT_FALSE(pcm.empty()) << MikMod_strerror(MikMod_errno);
     const size_t frames = pcm.size() / 2;
     double seconds = static_cast<double>(frames) / RATE;
