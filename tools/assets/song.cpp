@@ -242,7 +242,7 @@ void arrange(Grid* g)
     bass(g, bars, RELIEFS, WATER - 1, "R-R-O-R-R-R-O-R-", 52);
     for (int bar = RELIEFS; bar < WATER - 1; bar++) {
         drums(g, CH_KICK, INS_KICK, bar, "X...X...X...X...", 60);
-        drums(g, CH_HAT, INS_HAT, bar, bar < RELIEFS + 8 ? "..x...x...x...x." : "o.x.o.x.o.x.o.xo", 34);
+        drums(g, CH_HAT, INS_HAT, bar, bar < RELIEFS + 8 ? "..x...x...x...x." : "o.x.o.x.o.x.o.xo", 44);
         if (bar >= RELIEFS + 4)
             drums(g, CH_SNARE, INS_CLAP, bar, "....X.......X...", 46);
     }
@@ -262,7 +262,7 @@ void arrange(Grid* g)
     for (int bar = WATER; bar < MESH - 2; bar++) {
         drums(g, CH_KICK, INS_KICK, bar, "X.........X.....", 56);
         drums(g, CH_SNARE, INS_SNARE, bar, "........X.......", 40);
-        drums(g, CH_HAT, INS_HAT, bar, "o.o.x.o.o.o.x.o.", 26);
+        drums(g, CH_HAT, INS_HAT, bar, "o.o.x.o.o.o.x.o.", 34);
     }
     crash(g, WATER, 36);
     crash(g, WATER + 8, 30);
@@ -279,9 +279,9 @@ void arrange(Grid* g)
         drums(g, CH_KICK, INS_KICK, bar, bar % 4 == 3 ? "X...X...X...X.x." : "X...X...X...X...", 60);
         drums(g, CH_SNARE, INS_CLAP, bar, "....X.......X...", 46);
         if (bar < DISC)
-            drums(g, CH_HAT, INS_OPEN_HAT, bar, "..x...x...x...x.", 26);
+            drums(g, CH_HAT, INS_OPEN_HAT, bar, "..x...x...x...x.", 32);
         else
-            drums(g, CH_HAT, INS_HAT, bar, "oxXxoxXxoxXxoxXx", 30);
+            drums(g, CH_HAT, INS_HAT, bar, "oxXxoxXxoxXxoxXx", 38);
     }
     crash(g, MESH, 42);
     crash(g, MESH + 8, 36);
@@ -309,7 +309,7 @@ void arrange(Grid* g)
     for (int bar = PLASMA; bar < BUILD; bar++) {
         drums(g, CH_KICK, INS_KICK, bar, bar % 4 == 3 ? "X...X...X...X.xx" : "X...X...X...X...", 62);
         drums(g, CH_SNARE, INS_CLAP, bar, "....X..o....X...", 48);
-        drums(g, CH_HAT, INS_OPEN_HAT, bar, "..x...x...x...x.", 24);
+        drums(g, CH_HAT, INS_OPEN_HAT, bar, "..x...x...x...x.", 30);
     }
     crash(g, PLASMA, 44);
     crash(g, PLASMA + 8, 40);
