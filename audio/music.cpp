@@ -20,8 +20,8 @@ pid_t music_pid;
 // channel count for formats without new-note actions.
 static constexpr int MUSIC_VOICES = 64;
 
-// Shortest pause between two mixing rounds of the no-sound driver.
-static constexpr long SILENT_MIN_PAUSE_MS = 10;
+// Shortest pause between two mixing rounds of a driver that keeps no time.
+static constexpr long UNTIMED_MIN_PAUSE_MS = 10;
 
 static long ms_since(const timespec& start)
 {
@@ -30,16 +30,23 @@ static long ms_since(const timespec& start)
     return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
 }
 
-// The no-sound driver takes no time to "play" a mixed stretch, so the loop
-// would race through the module on a full core. Hold it to the song's own
-// clock (sngtime, in 1/1024 s) instead, and never less than the minimum pause,
-// so a player that stops advancing cannot make it spin either.
-static void pace_silent_driver(const MODULE* module, const timespec& start)
+// The no-sound and raw-file drivers take no time to "play" what was mixed,
+// so the loop would race through the module on a full core, and the raw
+// file would grow at disk speed for as long as the module runs (for ever,
+// if it loops). Hold them to the song's own clock (sngtime, in 1/1024 s)
+// instead, and never pause less than the minimum, so a player that stops
+// advancing cannot make the loop spin either.
+static bool driver_keeps_no_time()
+{
+    return md_driver == &drv_nos || md_driver == &drv_raw;
+}
+
+static void pace_to_song_clock(const MODULE* module, const timespec& start)
 {
     long song_ms = static_cast<long>(module->sngtime * 1000 / 1024);
     long pause_ms = song_ms - ms_since(start);
-    if (pause_ms < SILENT_MIN_PAUSE_MS)
-        pause_ms = SILENT_MIN_PAUSE_MS;
+    if (pause_ms < UNTIMED_MIN_PAUSE_MS)
+        pause_ms = UNTIMED_MIN_PAUSE_MS;
     timespec pause{pause_ms / 1000, (pause_ms % 1000) * 1000000};
     nanosleep(&pause, nullptr);
 }
@@ -71,13 +78,14 @@ static void pace_silent_driver(const MODULE* module, const timespec& start)
     Player_Start(module);
     music_playing = 1;
 
-    bool silent = md_driver == &drv_nos;
+    // A real device paces the loop by blocking in MikMod_Update.
+    bool paced = driver_keeps_no_time();
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     while (Player_Active()) {
         MikMod_Update();
-        if (silent)
-            pace_silent_driver(module, start);
+        if (paced)
+            pace_to_song_clock(module, start);
     }
 
     Player_Stop();

@@ -9,6 +9,7 @@
 //   hold           run until a signal ends it
 // Standard output carries only what the demo itself would print; what the
 // tests need to know besides goes to standard error.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -34,6 +35,12 @@ int main(int argc, char** argv)
 {
     const char* mode = argc > 1 ? argv[1] : "setup";
     double seconds = argc > 2 ? atof(argv[2]) : 0.0;
+    // Watchdogs for the tests: a music process that never ends must fail a
+    // test, not hang it (the music process goes with this one), and a raw
+    // file that runs away must not fill the disk.
+    alarm(30);
+    rlimit file_size{64 << 20, 64 << 20};
+    setrlimit(RLIMIT_FSIZE, &file_size);
 
     printf("*** %s *** \n", DEMO_TITLE);
     int result = sound_setup();

@@ -2,12 +2,15 @@
 // start-up in music-harness, and what the raw-file driver writes.
 #include <gtest/gtest.h>
 #include <mikmod.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
+#include "support/processes.h"
 #include "support/support.h"
 #include "support/xm_writer.h"
 
@@ -168,8 +171,11 @@ RawRun play_to_file(const std::string& dir, const std::string& input, const XmSp
 
 TEST_F(SoundDialogue, RawFileHoldsTheWholeModuleAsSigned16BitStereo)
 {
+    // The tempo the module switches to on its first row sets its length:
+    // the mixer has to follow the player's tempo, not the header's.
     XmSpec spec;
-    spec.orders = 4;
+    spec.orders = 2;
+    spec.set_bpm = 200;
     RawRun raw = play_to_file(dir, "4\n2\n22050\n", spec);
     ASSERT_EQ(raw.run.status, 0) << raw.run.err;
     EXPECT_NE(raw.run.err.find("music_status exit 0\n"), std::string::npos) << raw.run.err;
@@ -203,7 +209,6 @@ TEST_F(SoundDialogue, RawFileHoldsTheWholeModuleAsSigned16BitStereo)
 TEST_F(SoundDialogue, RawFileHoldsUnsigned8BitMonoAtTheChosenRate)
 {
     XmSpec spec;
-    spec.orders = 4;
     RawRun raw = play_to_file(dir, "1\n2\n44100\n", spec);
     ASSERT_EQ(raw.run.status, 0) << raw.run.err;
 
@@ -224,6 +229,37 @@ TEST_F(SoundDialogue, RawFileHoldsUnsigned8BitMonoAtTheChosenRate)
     EXPECT_GT(rms, 5.0);
     EXPECT_LT(std::fabs(sum / frames), rms * 0.2);
     EXPECT_LT(steps / frames, rms * 0.2);
+}
+
+TEST_F(SoundDialogue, RawFileGrowsWithTheSongEvenWhenItNeverEnds)
+{
+    // Jumping back from its last row, this module never ends; written at
+    // disk speed it would fill the disk within the demo's three minutes.
+    XmSpec spec;
+    spec.rows = 4;
+    spec.loops = true;
+    test_write_module(dir, spec);
+    Spawned run = test_spawn({test_bin("music-harness"), "hold"}, dir, "4\n2\n22050\n");
+    ASSERT_TRUE(test_spawn_wait_for(&run, "music_pid ", 10000)) << run.err;
+    ASSERT_TRUE(test_spawn_wait_for(&run, "\n", 1000));
+    pid_t music = static_cast<pid_t>(atoi(run.err.c_str() + run.err.find("music_pid ") + 10));
+    ASSERT_GT(music, 0);
+
+    timespec pause{1, 500000000};
+    nanosleep(&pause, nullptr);
+    struct stat info;
+    ASSERT_EQ(stat((dir + "/music.raw").c_str(), &info), 0);
+    char state = test_proc_state(music);
+    kill(run.pid, SIGTERM);
+    test_spawn_finish(&run);
+    EXPECT_TRUE(test_wait_gone(music, 3000));
+
+    EXPECT_TRUE(state != 0 && state != 'Z') << "the looping module ended: " << state;
+    // 1.5 s of 16-bit stereo at 22050 Hz, give or take half a second and the
+    // buffer the driver writes ahead.
+    const double bytes_per_second = 22050 * 4;
+    EXPECT_GE(static_cast<double>(info.st_size), 1.0 * bytes_per_second);
+    EXPECT_LE(static_cast<double>(info.st_size), 2.0 * bytes_per_second + RAW_BUFFER_BYTES);
 }
 
 }  // namespace

@@ -42,6 +42,16 @@ static std::string pattern_data(const XmSpec& spec)
                 data.push_back(static_cast<char>(0x80 | 0x01 | 0x02));
                 data.push_back(static_cast<char>(49 + (row / spec.note_every) % 12));  // from C-4
                 data.push_back(1);
+            } else if (channel == 1 && row == 0 && spec.set_bpm) {
+                // packed: effect F (speed or tempo) and its parameter follow
+                data.push_back(static_cast<char>(0x80 | 0x08 | 0x10));
+                data.push_back(0x0F);
+                data.push_back(static_cast<char>(spec.set_bpm));
+            } else if (channel == 1 && row == spec.rows - 1 && spec.loops) {
+                // packed: effect B (position jump) to order 0
+                data.push_back(static_cast<char>(0x80 | 0x08 | 0x10));
+                data.push_back(0x0B);
+                data.push_back(0);
             } else {
                 data.push_back(static_cast<char>(0x80));  // empty cell
             }
@@ -114,7 +124,7 @@ std::string test_xm_module(const XmSpec& spec)
 
 double test_xm_seconds(const XmSpec& spec)
 {
-    return spec.orders * spec.rows * spec.speed * 2.5 / spec.bpm;
+    return spec.orders * spec.rows * spec.speed * 2.5 / (spec.set_bpm ? spec.set_bpm : spec.bpm);
 }
 
 std::string test_write_module(const std::string& dir, const XmSpec& spec)

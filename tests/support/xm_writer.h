@@ -12,13 +12,15 @@ struct XmSpec {
     int speed = 6;          // ticks per row
     int bpm = 125;          // ticks last 2.5 / bpm seconds
     int note_every = 4;     // a note on channel 0 every this many rows
+    int set_bpm = 0;        // if set, channel 1 changes the tempo to this on row 0
+    bool loops = false;     // jumps back to the start from the last row: never ends
 };
 
 // The module bytes.
 std::string test_xm_module(const XmSpec& spec);
 
 // Playing time of that module in seconds (orders x rows x speed ticks of
-// 2.5 / bpm s each).
+// 2.5 / bpm s each, with set_bpm in place of bpm when given).
 double test_xm_seconds(const XmSpec& spec);
 
 // Writes the module as dir/music/quarrow.xm (folder made as needed) and
