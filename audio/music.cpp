@@ -43,7 +43,7 @@ static bool driver_keeps_no_time()
 
 static void pace_to_song_clock(const MODULE* module, const timespec& start)
 {
-    long song_ms = static_cast<long>(module->sngtime * 1000 / 1024);
+    long song_ms = static_cast<long>(static_cast<long long>(module->sngtime) * 1000 / 1024);
     long pause_ms = song_ms - ms_since(start);
     if (pause_ms < UNTIMED_MIN_PAUSE_MS)
         pause_ms = UNTIMED_MIN_PAUSE_MS;
