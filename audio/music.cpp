@@ -1,16 +1,122 @@
-// Placeholder until the music process lands: no music is ever started.
+// The music process: forked once the frame buffer exists, it plays the module
+// with the library the sound dialogue initialised, and ends when the module
+// ends, when the main process sends SIGTERM, or when the main process dies.
 #include "audio/music.h"
+
+#include <mikmod.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "audio/sound.h"
 
 int music_playing;
 pid_t music_pid;
 
+// Upper bound on the mixer's voices; the loader lowers it to the module's
+// channel count for formats without new-note actions.
+static constexpr int MUSIC_VOICES = 64;
+
+// Shortest pause between two mixing rounds of a driver that keeps no time.
+static constexpr long UNTIMED_MIN_PAUSE_MS = 10;
+
+static long ms_since(const timespec& start)
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+}
+
+// The no-sound and raw-file drivers take no time to "play" what was mixed,
+// so the loop would race through the module on a full core, and the raw
+// file would grow at disk speed for as long as the module runs (for ever,
+// if it loops). Hold them to the song's own clock (sngtime, in 1/1024 s)
+// instead, and never pause less than the minimum, so a player that stops
+// advancing cannot make the loop spin either.
+static bool driver_keeps_no_time()
+{
+    return md_driver == &drv_nos || md_driver == &drv_raw;
+}
+
+static void pace_to_song_clock(const MODULE* module, const timespec& start)
+{
+    long song_ms = static_cast<long>(static_cast<long long>(module->sngtime) * 1000 / 1024);
+    long pause_ms = song_ms - ms_since(start);
+    if (pause_ms < UNTIMED_MIN_PAUSE_MS)
+        pause_ms = UNTIMED_MIN_PAUSE_MS;
+    timespec pause{pause_ms / 1000, (pause_ms % 1000) * 1000000};
+    nanosleep(&pause, nullptr);
+}
+
+// Every way out of the child is _exit: a plain exit would run the demo's
+// atexit work and flush its stdio buffers a second time from this process.
+[[noreturn]] static void music_process(const char* path, pid_t parent)
+{
+    // SIGTERM must end this process at once, whatever the parent had set.
+    signal(SIGTERM, SIG_DFL);
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &term, nullptr);
+
+    // The music must not outlive the demo, even when the demo is killed and
+    // never gets to send its signal. A parent that died before this line
+    // would not trigger the request, hence the check after it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        _exit(0);
+
+    MODULE* module = Player_Load(path, MUSIC_VOICES, 0);
+    if (!module) {
+        printf("MikMod Error: %s\n", MikMod_strerror(MikMod_errno));
+        fflush(stdout);
+        _exit(0);
+    }
+    Player_Start(module);
+    music_playing = 1;
+
+    // A real device paces the loop by blocking in MikMod_Update.
+    bool paced = driver_keeps_no_time();
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    while (Player_Active()) {
+        MikMod_Update();
+        if (paced)
+            pace_to_song_clock(module, start);
+    }
+
+    Player_Stop();
+    Player_Free(module);
+    MikMod_Exit();
+    music_playing = 0;
+    fflush(stdout);
+    _exit(0);
+}
+
 void music_start(const char* path)
 {
-    (void)path;
+    if (music_enabled != 1 || music_playing == 1)
+        return;
+    // stdout may be a pipe or a file: anything still buffered would be
+    // written by both processes.
+    fflush(stdout);
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid == 0)
+        music_process(path, parent);
+    music_pid = pid;
+    if (pid > 0)
+        music_playing = 1;
 }
 
 void music_stop()
 {
+    // music_pid > 0 keeps a stray flag from ever turning this into kill(-1).
+    if (music_enabled == 1 && music_playing == 1 && music_pid > 0) {
+        kill(music_pid, SIGTERM);
+        music_playing = 0;
+    }
 }

@@ -1,5 +1,6 @@
 // The music process: a child forked after the frame buffer exists, playing
-// the module until it ends or the main process sends it SIGTERM.
+// the module until it ends, the main process sends it SIGTERM, or the main
+// process dies.
 #pragma once
 
 #include <sys/types.h>
@@ -11,5 +12,6 @@ extern pid_t music_pid;
 // not yet playing. Returns at once in the main process.
 void music_start(const char* path);
 
-// Sends SIGTERM to the music process once. Safe to call at any time.
+// Sends SIGTERM to the music process once; called at the end of the script
+// and on every fatal error. Safe to call at any time, any number of times.
 void music_stop();

@@ -1,14 +1,100 @@
-// Placeholder until the sound dialogue lands: music stays off.
+// The sound set-up dialogue: output mode, device and mixing frequency, then
+// the library initialised with the answers. On success the library stays
+// initialised for the whole run and the music process inherits it.
 #include "audio/sound.h"
+
+#include <mikmod.h>
+
+#include <cstdio>
+
+#include "audio/music.h"
+#include "core/prompt.h"
 
 int music_enabled;
 
+// The library's own tick handler, returned when music_tick takes its place.
+static MikMod_player_t library_tick;
+
+// The menu's "NO music" is joined by a no-break blank (0xA0), kept as typed.
+static const char MODE_PROMPT[] =
+    "Choose output mode:\n0. NO" "\xA0" "music\n"
+    "1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n4. 16 bits, stereo\n"
+    "Type corresponding number : ";
+static const char DEVICE_PROMPT[] = "Type corresponding number : ";
+static const char FREQUENCY_PROMPT[] = "Enter mixing frequency (eg. 11025,22050,44100) : ";
+
+// Mode flags per menu answer 1..4; interpolation and the software mixer are
+// added to every one of them.
+static const UWORD MODE_FLAGS[5] = {0, 0, DMODE_STEREO, DMODE_16BITS, DMODE_16BITS | DMODE_STEREO};
+
+static void register_everything()
+{
+    MikMod_RegisterLoader(&load_m15);
+    MikMod_RegisterLoader(&load_mod);
+    MikMod_RegisterLoader(&load_mtm);
+    MikMod_RegisterLoader(&load_s3m);
+    MikMod_RegisterLoader(&load_stm);
+    MikMod_RegisterLoader(&load_ult);
+    MikMod_RegisterLoader(&load_uni);
+    MikMod_RegisterLoader(&load_xm);
+
+    // The library appends, so this order is the numbering the user sees.
+    MikMod_RegisterDriver(&drv_oss);
+    MikMod_RegisterDriver(&drv_raw);
+    MikMod_RegisterDriver(&drv_nos);
+
+    library_tick = MikMod_RegisterPlayer(music_tick);
+}
+
+static void print_driver_list()
+{
+    fputs("Choose sound device :\n", stdout);
+    // One line per driver, numbered from 1, without a final line end.
+    char* list = MikMod_InfoDriver();
+    if (list) {
+        printf("%s\n", list);
+        MikMod_free(list);
+    }
+}
+
 int sound_setup()
 {
-    music_enabled = 0;
+    md_mixfreq = 11025;
+    md_mode = 0;
+    md_device = 0;
+
+    int answer = ask_number(MODE_PROMPT, 0, 4);
+    if (answer == 0) {
+        music_enabled = 0;
+        return 0;
+    }
+    md_mode = MODE_FLAGS[answer] | DMODE_INTERP | DMODE_SOFT_MUSIC;
+
+    register_everything();
+    print_driver_list();
+    md_device = static_cast<UWORD>(ask_number(DEVICE_PROMPT, 1, 9));
+    md_mixfreq = static_cast<UWORD>(ask_number(FREQUENCY_PROMPT, 8000, 44100));
+
+    if (MikMod_Init("") != 0) {
+        printf("Driver error: %s.\n", MikMod_strerror(MikMod_errno));
+        fflush(stdout);
+        music_enabled = 0;
+        return -1;
+    }
+    // The driver may have adjusted the mode and rate; report what it uses.
+    printf("Using %s for %d bit %s %s sound at %u Hz\n\n", md_driver->Name,
+           (md_mode & DMODE_16BITS) ? 16 : 8, (md_mode & DMODE_INTERP) ? "interpolated" : "normal",
+           (md_mode & DMODE_STEREO) ? "stereo" : "mono", static_cast<unsigned>(md_mixfreq));
+    fflush(stdout);
+    music_enabled = 1;
+    music_playing = 0;
     return 0;
 }
 
+// The library's handler advances the player and already keeps the mixer's
+// tempo in step with the module's.
 void music_tick()
 {
+    if (library_tick)
+        library_tick();
 }

@@ -1,0 +1,187 @@
+// Spawning programs and watching processes (see processes.h).
+#include "processes.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static long now_ms_monotonic()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000L + now.tv_nsec / 1000000;
+}
+
+static void sleep_ms(long ms)
+{
+    timespec pause{ms / 1000, (ms % 1000) * 1000000};
+    nanosleep(&pause, nullptr);
+}
+
+Spawned test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
+                   const std::string& input)
+{
+    Spawned run;
+    int in_pipe[2], out_pipe[2], err_pipe[2];
+    if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe))
+        return run;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in_pipe[0], 0);
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+            close(fd);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+            _exit(126);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    signal(SIGPIPE, SIG_IGN);
+    if (!input.empty())
+        (void)!write(in_pipe[1], input.data(), input.size());
+    close(in_pipe[1]);
+    run.pid = pid;
+    run.out_fd = out_pipe[0];
+    run.err_fd = err_pipe[0];
+    return run;
+}
+
+// One poll round over the open outputs; false when both are closed.
+static bool read_some(Spawned* run, int timeout_ms)
+{
+    pollfd fds[2] = {{run->out_fd, POLLIN, 0}, {run->err_fd, POLLIN, 0}};
+    if (run->out_fd < 0 && run->err_fd < 0)
+        return false;
+    if (poll(fds, 2, timeout_ms) <= 0)
+        return true;
+    for (int i = 0; i < 2; i++) {
+        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            continue;
+        char buf[65536];
+        ssize_t got = read(fds[i].fd, buf, sizeof buf);
+        int* fd = i == 0 ? &run->out_fd : &run->err_fd;
+        if (got <= 0) {
+            close(*fd);
+            *fd = -1;
+        } else {
+            (i == 0 ? run->out : run->err).append(buf, got);
+        }
+    }
+    return true;
+}
+
+bool test_spawn_wait_for(Spawned* run, const std::string& marker, int timeout_ms)
+{
+    long deadline = now_ms_monotonic() + timeout_ms;
+    while (run->err.find(marker) == std::string::npos) {
+        long left = deadline - now_ms_monotonic();
+        if (left <= 0 || !read_some(run, static_cast<int>(left < 50 ? left : 50)))
+            return run->err.find(marker) != std::string::npos;
+    }
+    return true;
+}
+
+RunResult test_spawn_finish(Spawned* run, int linger_ms)
+{
+    int status = 0;
+    bool ended = false;
+    long ended_at = 0;
+    for (;;) {
+        bool open = read_some(run, 50);
+        if (!ended && waitpid(run->pid, &status, WNOHANG) == run->pid) {
+            ended = true;
+            ended_at = now_ms_monotonic();
+        }
+        if (ended && (!open || now_ms_monotonic() - ended_at >= linger_ms))
+            break;
+        if (!open)
+            sleep_ms(10);
+    }
+    for (int* fd : {&run->out_fd, &run->err_fd}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+    int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return RunResult{code, run->out, run->err};
+}
+
+void test_become_subreaper()
+{
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+}
+
+// The fields of /proc/pid/stat after the command name, or empty when gone.
+static std::vector<std::string> stat_fields(pid_t pid)
+{
+    std::string text = test_read_file("/proc/" + std::to_string(pid) + "/stat");
+    size_t close_paren = text.rfind(')');
+    std::vector<std::string> fields;
+    if (close_paren == std::string::npos)
+        return fields;
+    size_t at = close_paren + 1;
+    while (at < text.size()) {
+        size_t start = text.find_first_not_of(" \n", at);
+        if (start == std::string::npos)
+            break;
+        size_t end = text.find_first_of(" \n", start);
+        fields.push_back(text.substr(start, end - start));
+        at = end == std::string::npos ? text.size() : end;
+    }
+    return fields;
+}
+
+char test_proc_state(pid_t pid)
+{
+    std::vector<std::string> fields = stat_fields(pid);
+    return fields.empty() ? 0 : fields[0][0];
+}
+
+double test_proc_cpu_seconds(pid_t pid)
+{
+    // utime and stime are the 14th and 15th fields, the 12th and 13th after the name
+    std::vector<std::string> fields = stat_fields(pid);
+    if (fields.size() < 13)
+        return -1.0;
+    double ticks = strtod(fields[11].c_str(), nullptr) + strtod(fields[12].c_str(), nullptr);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+bool test_wait_gone(pid_t pid, int timeout_ms, int* status)
+{
+    long deadline = now_ms_monotonic() + timeout_ms;
+    for (;;) {
+        int st = 0;
+        pid_t got = waitpid(pid, &st, WNOHANG);
+        if (got == pid) {
+            if (status)
+                *status = st;
+            return true;
+        }
+        if (got < 0 && errno == ECHILD) {
+            char state = test_proc_state(pid);
+            if (state == 0 || state == 'Z')
+                return true;
+        }
+        if (now_ms_monotonic() >= deadline)
+            return false;
+        sleep_ms(20);
+    }
+}

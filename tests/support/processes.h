@@ -1,0 +1,49 @@
+// Test helpers for programs that outlive a single call: start one without
+// waiting for it, read its output as it comes, and watch processes (its own
+// children included) through /proc.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+struct Spawned {
+    pid_t pid = -1;
+    int out_fd = -1;
+    int err_fd = -1;
+    std::string out;  // standard output read so far
+    std::string err;  // standard error read so far
+};
+
+// Starts argv[0] in cwd with input on standard input (written whole, then
+// closed; keep it under a pipe's capacity) and returns at once.
+Spawned test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
+                   const std::string& input);
+
+// Reads both outputs until standard error holds marker; false after
+// timeout_ms without it.
+bool test_spawn_wait_for(Spawned* run, const std::string& marker, int timeout_ms);
+
+// Waits for the program to end and collects the rest of its output. Output
+// still held open by a process it left behind is read for at most linger_ms
+// after it ended, so a stray child cannot hang the test.
+RunResult test_spawn_finish(Spawned* run, int linger_ms = 3000);
+
+// From now on orphaned descendants of this process are re-parented to it,
+// so the tests can reap them and see how they ended.
+void test_become_subreaper();
+
+// The state letter of pid in /proc ('R', 'S', 'Z', ...), or 0 when there is
+// no such process.
+char test_proc_state(pid_t pid);
+
+// User plus system CPU time pid has used, in seconds; negative when gone.
+double test_proc_cpu_seconds(pid_t pid);
+
+// Waits up to timeout_ms until pid has ended: reaped here when it is a child
+// of this process (status then set as waitpid gives it), else gone from /proc
+// or left as another parent's zombie.
+bool test_wait_gone(pid_t pid, int timeout_ms, int* status = nullptr);

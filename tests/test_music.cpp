@@ -1,0 +1,198 @@
+// The music process: started once, stopped with one signal, silent-driver
+// pacing, the child's own error report, and that it never outlives the
+// main process however that ends.
+#include <gtest/gtest.h>
+#include <mikmod.h>
+#include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "support/processes.h"
+#include "support/support.h"
+#include "support/xm_writer.h"
+
+namespace {
+
+// Answers for 16-bit stereo through the no-sound driver.
+const char SILENT_ANSWERS[] = "4\n3\n22050\n";
+
+// Long enough that no test outlasts the module, so a music process still
+// there at the end of a test is there because nobody stopped it.
+XmSpec long_module()
+{
+    XmSpec spec;
+    spec.rows = 64;
+    spec.orders = 4;  // about 31 s
+    return spec;
+}
+
+void sleep_ms(long ms)
+{
+    timespec pause{ms / 1000, (ms % 1000) * 1000000};
+    nanosleep(&pause, nullptr);
+}
+
+class MusicProcess : public ::testing::Test {
+protected:
+    void SetUp() override { dir = test_make_dir(); }
+    void TearDown() override { test_remove_tree(dir); }
+
+    // Starts music-harness in mode and waits for it to report the music
+    // process's id; 0 means none was created.
+    pid_t start(Spawned* run, const std::vector<std::string>& mode, const char* answers)
+    {
+        std::vector<std::string> argv{test_bin("music-harness")};
+        argv.insert(argv.end(), mode.begin(), mode.end());
+        *run = test_spawn(argv, dir, answers);
+        if (!test_spawn_wait_for(run, "music_pid ", 10000) ||
+            !test_spawn_wait_for(run, "\n", 1000))
+            return -1;
+        size_t at = run->err.find("music_pid ");
+        return static_cast<pid_t>(atoi(run->err.c_str() + at + 10));
+    }
+
+    std::string dir;
+};
+
+TEST_F(MusicProcess, MissingModuleIsReportedByTheChildAndTheDemoRunsOn)
+{
+    RunResult run = test_run({test_bin("music-harness"), "end", "1"}, dir, SILENT_ANSWERS);
+    EXPECT_EQ(run.status, 0);
+    // The display line left in the buffer before the fork appears once: both
+    // processes writing it would show it twice.
+    std::string reason = MikMod_strerror(MMERR_OPENING_FILE);
+    std::string tail = "Hz\n\ndisplay: none\nMikMod Error: " + reason + "\n";
+    ASSERT_GE(run.out.size(), tail.size()) << run.out;
+    EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
+    EXPECT_NE(run.err.find("main process ends\n"), std::string::npos) << run.err;
+}
+
+TEST_F(MusicProcess, NeverOutlivesTheMainProcess)
+{
+    // Orphans come to this process, which can then see them end and reap
+    // them; otherwise a zombie nobody reaps could stay in /proc.
+    test_become_subreaper();
+    test_write_module(dir, long_module());
+    struct Ending {
+        const char* name;
+        std::vector<std::string> mode;
+        int signal;  // sent to the main process once the music plays
+        int status;  // the main process's exit status
+    } endings[] = {
+        {"normal end", {"end", "0.5"}, 0, 0},
+        {"fatal error", {"fatal", "0.5"}, 0, 0},
+        {"SIGTERM", {"hold"}, SIGTERM, 128 + SIGTERM},
+        {"SIGKILL", {"hold"}, SIGKILL, 128 + SIGKILL},
+    };
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        Spawned run;
+        pid_t music = start(&run, ending.mode, SILENT_ANSWERS);
+        ASSERT_GT(music, 0) << run.err;
+        char state = test_proc_state(music);
+        EXPECT_TRUE(state != 0 && state != 'Z') << "music process not running: " << state;
+        if (ending.signal) {
+            sleep_ms(300);
+            kill(run.pid, ending.signal);
+        }
+        RunResult result = test_spawn_finish(&run);
+        EXPECT_EQ(result.status, ending.status) << result.err;
+        int status = 0;
+        EXPECT_TRUE(test_wait_gone(music, 3000, &status)) << "music process " << music << " remains";
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), SIGTERM);
+        }
+        if (ending.mode[0] == "fatal") {
+            EXPECT_NE(result.out.find("Cann't load image grafika/e_01.pcx !\n"), std::string::npos);
+        }
+        if (test_proc_state(music) != 0)
+            kill(music, SIGKILL);
+    }
+}
+
+TEST_F(MusicProcess, SilentDriverKeepsTheSongsPaceWithoutSpinning)
+{
+    test_write_module(dir, long_module());
+    Spawned run;
+    pid_t music = start(&run, {"hold"}, SILENT_ANSWERS);
+    ASSERT_GT(music, 0) << run.err;
+    sleep_ms(300);
+    double before = test_proc_cpu_seconds(music);
+    sleep_ms(2000);
+    double after = test_proc_cpu_seconds(music);
+    // Still playing: the module lasts half a minute of song time, and racing
+    // through it would have ended the process by now.
+    char state = test_proc_state(music);
+    EXPECT_TRUE(state != 0 && state != 'Z') << "music process ended early: " << state;
+    ASSERT_GE(before, 0.0);
+    EXPECT_LT((after - before) / 2.0, 0.05) << "CPU seconds " << before << " -> " << after;
+    kill(run.pid, SIGTERM);
+    test_spawn_finish(&run);
+    EXPECT_TRUE(test_wait_gone(music, 3000));
+}
+
+// Feeds the dialogue answers to this process's own standard input.
+void feed_stdin(const std::string& input)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    close(fds[1]);
+    dup2(fds[0], 0);
+    close(fds[0]);
+    clearerr(stdin);
+}
+
+// Waits up to timeout_ms for the traced child to stop or end.
+bool wait_traced(pid_t pid, int* status, int timeout_ms)
+{
+    for (int waited = 0; waited < timeout_ms; waited += 10) {
+        if (waitpid(pid, status, WNOHANG | __WALL) == pid)
+            return true;
+        sleep_ms(10);
+    }
+    return false;
+}
+
+TEST_F(MusicProcess, StartsOnceAndStopsWithOneSignal)
+{
+    std::string module = test_write_module(dir, long_module());
+    music_stop();  // nothing to stop yet
+    feed_stdin(SILENT_ANSWERS);
+    ASSERT_EQ(sound_setup(), 0);
+    ASSERT_EQ(music_enabled, 1);
+
+    music_start(module.c_str());
+    pid_t music = music_pid;
+    ASSERT_GT(music, 0);
+    EXPECT_EQ(music_playing, 1);
+    music_start(module.c_str());
+    EXPECT_EQ(music_pid, music) << "a second music process was started";
+
+    // Traced, each signal that reaches the child stops it once for us to see
+    // and swallow, so none can hide behind another.
+    if (ptrace(PTRACE_SEIZE, music, nullptr, nullptr) != 0) {
+        kill(music, SIGKILL);
+        waitpid(music, nullptr, 0);
+        GTEST_SKIP() << "cannot trace the music process here";
+    }
+    music_stop();
+    EXPECT_EQ(music_playing, 0);
+    int status = 0;
+    ASSERT_TRUE(wait_traced(music, &status, 3000)) << "no signal reached the music process";
+    ASSERT_TRUE(WIFSTOPPED(status));
+    EXPECT_EQ(WSTOPSIG(status), SIGTERM);
+    ptrace(PTRACE_CONT, music, nullptr, nullptr);
+
+    music_stop();
+    EXPECT_FALSE(wait_traced(music, &status, 300)) << "a second signal reached the music process";
+
+    kill(music, SIGKILL);
+    ASSERT_TRUE(wait_traced(music, &status, 3000));
+    EXPECT_TRUE(WIFSIGNALED(status));
+}
+
+}  // namespace
