@@ -3,5 +3,4 @@
 if(QUARROW_TESTS)
   add_executable(music-harness tests/music_harness.cpp)
   target_link_libraries(music-harness PRIVATE quarrow_lib quarrow_record quarrow_clock_virtual)
-  list(APPEND QUARROW_TEST_PROGRAMS music-harness)
 endif()

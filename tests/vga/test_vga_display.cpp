@@ -26,7 +26,11 @@ RunResult run_vga(const std::string& modes, const std::string& input)
     return r;
 }
 
-const char BANNER[] = "*** quarrow for LINUX by tobrak *** \n";
+// The banner and the sound question, answered with 0: no music.
+const char BANNER[] =
+    "*** quarrow for LINUX by tobrak *** \n"
+    "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n"
+    "3. 16 bits, mono\n4. 16 bits, stereo\nType corresponding number : ";
 const char MISSING[] = "Cann't load image grafika/linux.pcx !\n";
 
 TEST(VgaMenu, NumbersOnlyTheAvailableModes)
@@ -41,7 +45,7 @@ TEST(VgaMenu, NumbersOnlyTheAvailableModes)
                            "Width: 320  Height: 240  Colors: 256\n" +
                            MISSING);
 
-    RunResult four = run_vga("6,7,8,11", "4\n");
+    RunResult four = run_vga("6,7,8,11", "0\n4\n");
     EXPECT_EQ(four.out, std::string(BANNER) +
                             "Choose a vga mode:\n"
                             " 1. 320x240/256 colors -> RECOMMENDED!!!!\n"
