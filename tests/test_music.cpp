@@ -21,12 +21,12 @@ const char SILENT_ANSWERS[] = "4\n3\n22050\n";
 
 // Long enough that no test outlasts the module, so a music process still
 // there at the end of a test is there because nobody stopped it.
-XmSpec long_module()
+XmLayout long_module()
 {
-    XmSpec spec;
-    spec.rows = 64;
-    spec.orders = 4;  // about 31 s
-    return spec;
+    XmLayout layout;
+    layout.rows = 64;
+    layout.orders = 4;  // about 31 s
+    return layout;
 }
 
 void sleep_ms(long ms)
@@ -42,7 +42,7 @@ protected:
 
     // Starts music-harness in mode and waits for it to report the music
     // process's id; 0 means none was created.
-    pid_t start(Spawned* run, const std::vector<std::string>& mode, const char* answers)
+    pid_t start(BackgroundRun* run, const std::vector<std::string>& mode, const char* answers)
     {
         std::vector<std::string> argv{test_bin("music-harness")};
         argv.insert(argv.end(), mode.begin(), mode.end());
@@ -89,7 +89,7 @@ TEST_F(MusicProcess, NeverOutlivesTheMainProcess)
     };
     for (const Ending& ending : endings) {
         SCOPED_TRACE(ending.name);
-        Spawned run;
+        BackgroundRun run;
         pid_t music = start(&run, ending.mode, SILENT_ANSWERS);
         ASSERT_GT(music, 0) << run.err;
         char state = test_proc_state(music);
@@ -116,7 +116,7 @@ TEST_F(MusicProcess, NeverOutlivesTheMainProcess)
 TEST_F(MusicProcess, SilentDriverKeepsTheSongsPaceWithoutSpinning)
 {
     test_write_module(dir, long_module());
-    Spawned run;
+    BackgroundRun run;
     pid_t music = start(&run, {"hold"}, SILENT_ANSWERS);
     ASSERT_GT(music, 0) << run.err;
     sleep_ms(300);

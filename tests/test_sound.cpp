@@ -161,9 +161,9 @@ struct RawRun {
     std::string data;
 };
 
-RawRun play_to_file(const std::string& dir, const std::string& input, const XmSpec& spec)
+RawRun play_to_file(const std::string& dir, const std::string& input, const XmLayout& layout)
 {
-    test_write_module(dir, spec);
+    test_write_module(dir, layout);
     RawRun raw{run_harness(dir, input, {"wait"}), ""};
     raw.data = test_read_file(dir + "/music.raw");
     return raw;
@@ -173,14 +173,14 @@ TEST_F(SoundDialogue, RawFileHoldsTheWholeModuleAsSigned16BitStereo)
 {
     // The tempo the module switches to on its first row sets its length:
     // the mixer has to follow the player's tempo, not the header's.
-    XmSpec spec;
-    spec.orders = 2;
-    spec.set_bpm = 200;
-    RawRun raw = play_to_file(dir, "4\n2\n22050\n", spec);
+    XmLayout layout;
+    layout.orders = 2;
+    layout.set_bpm = 200;
+    RawRun raw = play_to_file(dir, "4\n2\n22050\n", layout);
     ASSERT_EQ(raw.run.status, 0) << raw.run.err;
     EXPECT_NE(raw.run.err.find("music_status exit 0\n"), std::string::npos) << raw.run.err;
 
-    size_t frames = static_cast<size_t>(std::lround(test_xm_seconds(spec) * 22050));
+    size_t frames = static_cast<size_t>(std::lround(test_xm_seconds(layout) * 22050));
     ASSERT_EQ(raw.data.size() % 4, 0u);
     ASSERT_GE(raw.data.size(), frames * 4);
     ASSERT_LE(raw.data.size(), frames * 4 + RAW_BUFFER_BYTES);
@@ -208,11 +208,11 @@ TEST_F(SoundDialogue, RawFileHoldsTheWholeModuleAsSigned16BitStereo)
 
 TEST_F(SoundDialogue, RawFileHoldsUnsigned8BitMonoAtTheChosenRate)
 {
-    XmSpec spec;
-    RawRun raw = play_to_file(dir, "1\n2\n44100\n", spec);
+    XmLayout layout;
+    RawRun raw = play_to_file(dir, "1\n2\n44100\n", layout);
     ASSERT_EQ(raw.run.status, 0) << raw.run.err;
 
-    size_t frames = static_cast<size_t>(std::lround(test_xm_seconds(spec) * 44100));
+    size_t frames = static_cast<size_t>(std::lround(test_xm_seconds(layout) * 44100));
     ASSERT_GE(raw.data.size(), frames);
     ASSERT_LE(raw.data.size(), frames + RAW_BUFFER_BYTES);
 
@@ -235,11 +235,11 @@ TEST_F(SoundDialogue, RawFileGrowsWithTheSongEvenWhenItNeverEnds)
 {
     // Jumping back from its last row, this module never ends; written at
     // disk speed it would fill the disk within the demo's three minutes.
-    XmSpec spec;
-    spec.rows = 4;
-    spec.loops = true;
-    test_write_module(dir, spec);
-    Spawned run = test_spawn({test_bin("music-harness"), "hold"}, dir, "4\n2\n22050\n");
+    XmLayout layout;
+    layout.rows = 4;
+    layout.loops = true;
+    test_write_module(dir, layout);
+    BackgroundRun run = test_spawn({test_bin("music-harness"), "hold"}, dir, "4\n2\n22050\n");
     ASSERT_TRUE(test_spawn_wait_for(&run, "music_pid ", 10000)) << run.err;
     ASSERT_TRUE(test_spawn_wait_for(&run, "\n", 1000));
     pid_t music = static_cast<pid_t>(atoi(run.err.c_str() + run.err.find("music_pid ") + 10));

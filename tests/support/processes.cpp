@@ -27,10 +27,10 @@ static void sleep_ms(long ms)
     nanosleep(&pause, nullptr);
 }
 
-Spawned test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
+BackgroundRun test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
                    const std::string& input)
 {
-    Spawned run;
+    BackgroundRun run;
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe))
         return run;
@@ -64,7 +64,7 @@ Spawned test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
 }
 
 // One poll round over the open outputs; false when both are closed.
-static bool read_some(Spawned* run, int timeout_ms)
+static bool read_some(BackgroundRun* run, int timeout_ms)
 {
     pollfd fds[2] = {{run->out_fd, POLLIN, 0}, {run->err_fd, POLLIN, 0}};
     if (run->out_fd < 0 && run->err_fd < 0)
@@ -87,7 +87,7 @@ static bool read_some(Spawned* run, int timeout_ms)
     return true;
 }
 
-bool test_spawn_wait_for(Spawned* run, const std::string& marker, int timeout_ms)
+bool test_spawn_wait_for(BackgroundRun* run, const std::string& marker, int timeout_ms)
 {
     long deadline = now_ms_monotonic() + timeout_ms;
     while (run->err.find(marker) == std::string::npos) {
@@ -98,7 +98,7 @@ bool test_spawn_wait_for(Spawned* run, const std::string& marker, int timeout_ms
     return true;
 }
 
-RunResult test_spawn_finish(Spawned* run, int linger_ms)
+RunResult test_spawn_finish(BackgroundRun* run, int linger_ms)
 {
     int status = 0;
     bool ended = false;

@@ -10,7 +10,7 @@
 
 #include "support.h"
 
-struct Spawned {
+struct BackgroundRun {
     pid_t pid = -1;
     int out_fd = -1;
     int err_fd = -1;
@@ -20,17 +20,17 @@ struct Spawned {
 
 // Starts argv[0] in cwd with input on standard input (written whole, then
 // closed; keep it under a pipe's capacity) and returns at once.
-Spawned test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
+BackgroundRun test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
                    const std::string& input);
 
 // Reads both outputs until standard error holds marker; false after
 // timeout_ms without it.
-bool test_spawn_wait_for(Spawned* run, const std::string& marker, int timeout_ms);
+bool test_spawn_wait_for(BackgroundRun* run, const std::string& marker, int timeout_ms);
 
 // Waits for the program to end and collects the rest of its output. Output
 // still held open by a process it left behind is read for at most linger_ms
 // after it ended, so a stray child cannot hang the test.
-RunResult test_spawn_finish(Spawned* run, int linger_ms = 3000);
+RunResult test_spawn_finish(BackgroundRun* run, int linger_ms = 3000);
 
 // From now on orphaned descendants of this process are re-parented to it,
 // so the tests can reap them and see how they ended.

@@ -32,22 +32,22 @@ static void put_text(std::string* out, const char* text, size_t size)
 static constexpr int SAMPLE_LENGTH = 2048;  // one looped stretch of a sine wave
 static constexpr int SAMPLE_PERIOD = 64;
 
-static std::string pattern_data(const XmSpec& spec)
+static std::string pattern_data(const XmLayout& layout)
 {
     std::string data;
-    for (int row = 0; row < spec.rows; row++) {
-        for (int channel = 0; channel < spec.channels; channel++) {
-            if (channel == 0 && row % spec.note_every == 0) {
+    for (int row = 0; row < layout.rows; row++) {
+        for (int channel = 0; channel < layout.channels; channel++) {
+            if (channel == 0 && row % layout.note_every == 0) {
                 // packed: note and instrument follow
                 data.push_back(static_cast<char>(0x80 | 0x01 | 0x02));
-                data.push_back(static_cast<char>(49 + (row / spec.note_every) % 12));  // from C-4
+                data.push_back(static_cast<char>(49 + (row / layout.note_every) % 12));  // from C-4
                 data.push_back(1);
-            } else if (channel == 1 && row == 0 && spec.set_bpm) {
+            } else if (channel == 1 && row == 0 && layout.set_bpm) {
                 // packed: effect F (speed or tempo) and its parameter follow
                 data.push_back(static_cast<char>(0x80 | 0x08 | 0x10));
                 data.push_back(0x0F);
-                data.push_back(static_cast<char>(spec.set_bpm));
-            } else if (channel == 1 && row == spec.rows - 1 && spec.loops) {
+                data.push_back(static_cast<char>(layout.set_bpm));
+            } else if (channel == 1 && row == layout.rows - 1 && layout.loops) {
                 // packed: effect B (position jump) to order 0
                 data.push_back(static_cast<char>(0x80 | 0x08 | 0x10));
                 data.push_back(0x0B);
@@ -60,7 +60,7 @@ static std::string pattern_data(const XmSpec& spec)
     return data;
 }
 
-std::string test_xm_module(const XmSpec& spec)
+std::string test_xm_module(const XmLayout& layout)
 {
     std::string out;
     put_text(&out, "Extended Module: ", 17);
@@ -69,20 +69,20 @@ std::string test_xm_module(const XmSpec& spec)
     put_text(&out, "quarrow tests", 20);
     put16(&out, 0x0104);
     put32(&out, 276);  // header size from this field on
-    put16(&out, spec.orders);
+    put16(&out, layout.orders);
     put16(&out, 0);    // restart position
-    put16(&out, spec.channels);
+    put16(&out, layout.channels);
     put16(&out, 1);    // patterns
     put16(&out, 1);    // instruments
     put16(&out, 1);    // linear frequency table
-    put16(&out, spec.speed);
-    put16(&out, spec.bpm);
+    put16(&out, layout.speed);
+    put16(&out, layout.bpm);
     out.append(256, '\0');  // order table: pattern 0 throughout
 
-    std::string data = pattern_data(spec);
+    std::string data = pattern_data(layout);
     put32(&out, 9);
     out.push_back(0);  // packing type
-    put16(&out, spec.rows);
+    put16(&out, layout.rows);
     put16(&out, static_cast<unsigned>(data.size()));
     out.append(data);
 
@@ -122,15 +122,15 @@ std::string test_xm_module(const XmSpec& spec)
     return out;
 }
 
-double test_xm_seconds(const XmSpec& spec)
+double test_xm_seconds(const XmLayout& layout)
 {
-    return spec.orders * spec.rows * spec.speed * 2.5 / (spec.set_bpm ? spec.set_bpm : spec.bpm);
+    return layout.orders * layout.rows * layout.speed * 2.5 / (layout.set_bpm ? layout.set_bpm : layout.bpm);
 }
 
-std::string test_write_module(const std::string& dir, const XmSpec& spec)
+std::string test_write_module(const std::string& dir, const XmLayout& layout)
 {
     mkdir((dir + "/music").c_str(), 0777);
     std::string path = dir + "/music/quarrow.xm";
-    test_write_file(path, test_xm_module(spec));
+    test_write_file(path, test_xm_module(layout));
     return path;
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-struct XmSpec {
+struct XmLayout {
     int channels = 2;
     int rows = 16;          // one pattern of this many rows...
     int orders = 1;         // ...played this many times
@@ -17,12 +17,12 @@ struct XmSpec {
 };
 
 // The module bytes.
-std::string test_xm_module(const XmSpec& spec);
+std::string test_xm_module(const XmLayout& layout);
 
 // Playing time of that module in seconds (orders x rows x speed ticks of
 // 2.5 / bpm s each, with set_bpm in place of bpm when given).
-double test_xm_seconds(const XmSpec& spec);
+double test_xm_seconds(const XmLayout& layout);
 
 // Writes the module as dir/music/quarrow.xm (folder made as needed) and
 // returns its path.
-std::string test_write_module(const std::string& dir, const XmSpec& spec = XmSpec());
+std::string test_write_module(const std::string& dir, const XmLayout& layout = XmLayout());
