@@ -30,6 +30,9 @@ static void on_terminate(int)
 static void music_stand_in(const char* path)
 {
     terminated_path = strdup(path);
+    // The handler is in place before the fork, so no SIGTERM can find the
+    // stand-in without it.
+    signal(SIGTERM, on_terminate);
     pid_t pid = fork();
     if (pid == 0) {
         // Off the test's pipes, so they close when the helper ends.
@@ -37,10 +40,10 @@ static void music_stand_in(const char* path)
         dup2(null_fd, 0);
         dup2(null_fd, 1);
         dup2(null_fd, 2);
-        signal(SIGTERM, on_terminate);
         for (;;)
             pause();
     }
+    signal(SIGTERM, SIG_DFL);
     music_enabled = 1;
     music_pid = pid;
     music_playing = 1;

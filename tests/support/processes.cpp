@@ -28,63 +28,16 @@ static void sleep_ms(long ms)
 }
 
 BackgroundRun test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
-                   const std::string& input)
+                         const std::string& input)
 {
     BackgroundRun run;
-    int in_pipe[2], out_pipe[2], err_pipe[2];
-    if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe))
+    if (!spawn_child(&run, argv, cwd, {}))
         return run;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in_pipe[0], 0);
-        dup2(out_pipe[1], 1);
-        dup2(err_pipe[1], 2);
-        for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
-            close(fd);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(126);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    signal(SIGPIPE, SIG_IGN);
     if (!input.empty())
-        (void)!write(in_pipe[1], input.data(), input.size());
-    close(in_pipe[1]);
-    run.pid = pid;
-    run.out_fd = out_pipe[0];
-    run.err_fd = err_pipe[0];
+        (void)!write(run.in_fd, input.data(), input.size());
+    close(run.in_fd);
+    run.in_fd = -1;
     return run;
-}
-
-// One poll round over the open outputs; false when both are closed.
-static bool read_some(BackgroundRun* run, int timeout_ms)
-{
-    pollfd fds[2] = {{run->out_fd, POLLIN, 0}, {run->err_fd, POLLIN, 0}};
-    if (run->out_fd < 0 && run->err_fd < 0)
-        return false;
-    if (poll(fds, 2, timeout_ms) <= 0)
-        return true;
-    for (int i = 0; i < 2; i++) {
-        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        char buf[65536];
-        ssize_t got = read(fds[i].fd, buf, sizeof buf);
-        int* fd = i == 0 ? &run->out_fd : &run->err_fd;
-        if (got <= 0) {
-            close(*fd);
-            *fd = -1;
-        } else {
-            (i == 0 ? run->out : run->err).append(buf, got);
-        }
-    }
-    return true;
 }
 
 bool test_spawn_wait_for(BackgroundRun* run, const std::string& marker, int timeout_ms)
@@ -92,7 +45,7 @@ bool test_spawn_wait_for(BackgroundRun* run, const std::string& marker, int time
     long deadline = now_ms_monotonic() + timeout_ms;
     while (run->err.find(marker) == std::string::npos) {
         long left = deadline - now_ms_monotonic();
-        if (left <= 0 || !read_some(run, static_cast<int>(left < 50 ? left : 50)))
+        if (left <= 0 || !spawn_collect(run, &run->out, &run->err, static_cast<int>(left < 50 ? left : 50)))
             return run->err.find(marker) != std::string::npos;
     }
     return true;
@@ -104,7 +57,7 @@ RunResult test_spawn_finish(BackgroundRun* run, int linger_ms)
     bool ended = false;
     long ended_at = 0;
     for (;;) {
-        bool open = read_some(run, 50);
+        bool open = spawn_collect(run, &run->out, &run->err, 50);
         if (!ended && waitpid(run->pid, &status, WNOHANG) == run->pid) {
             ended = true;
             ended_at = now_ms_monotonic();

@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "spawn.h"
 #include "support.h"
 
-struct BackgroundRun {
-    pid_t pid = -1;
-    int out_fd = -1;
-    int err_fd = -1;
+struct BackgroundRun : ChildPipes {
     std::string out;  // standard output read so far
     std::string err;  // standard error read so far
 };

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "image/pcx.h"
+#include "spawn.h"
 
 std::string test_bin(const char* program)
 {
@@ -43,70 +44,33 @@ void test_remove_tree(const std::string& dir)
 RunResult test_run(const std::vector<std::string>& argv, const std::string& cwd,
                    const std::string& input, const std::vector<std::string>& env)
 {
-    int in_pipe[2], out_pipe[2], err_pipe[2];
     RunResult result{-1, "", ""};
-    if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe))
+    ChildPipes child;
+    if (!spawn_child(&child, argv, cwd, env))
         return result;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in_pipe[0], 0);
-        dup2(out_pipe[1], 1);
-        dup2(err_pipe[1], 2);
-        for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
-            close(fd);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(126);
-        for (const std::string& entry : env)
-            putenv(strdup(entry.c_str()));
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    signal(SIGPIPE, SIG_IGN);
     size_t written = 0;
     if (input.empty()) {
-        close(in_pipe[1]);
-        in_pipe[1] = -1;
+        close(child.in_fd);
+        child.in_fd = -1;
     }
-    struct pollfd fds[3] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}, {in_pipe[1], POLLOUT, 0}};
-    int open_outputs = 2;
-    while (open_outputs > 0) {
-        int n = in_pipe[1] >= 0 ? 3 : 2;
-        if (poll(fds, n, -1) < 0)
-            break;
-        for (int i = 0; i < 2; i++) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
-                char buf[65536];
-                ssize_t got = read(fds[i].fd, buf, sizeof buf);
-                if (got <= 0) {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    open_outputs--;
-                } else {
-                    (i == 0 ? result.out : result.err).append(buf, got);
-                }
-            }
-        }
-        if (in_pipe[1] >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t put = write(in_pipe[1], input.data() + written, input.size() - written);
+    do {
+        // Input goes in as the pipe takes it, so a long one cannot deadlock
+        // against output the program is waiting to write.
+        struct pollfd in = {child.in_fd, POLLOUT, 0};
+        if (child.in_fd >= 0 && poll(&in, 1, 0) > 0) {
+            ssize_t put = write(child.in_fd, input.data() + written, input.size() - written);
             if (put > 0)
-                written += put;
+                written += static_cast<size_t>(put);
             if (put <= 0 || written == input.size()) {
-                close(in_pipe[1]);
-                in_pipe[1] = -1;
+                close(child.in_fd);
+                child.in_fd = -1;
             }
         }
-    }
-    if (in_pipe[1] >= 0)
-        close(in_pipe[1]);
+    } while (spawn_collect(&child, &result.out, &result.err, child.in_fd >= 0 ? 10 : -1));
+    if (child.in_fd >= 0)
+        close(child.in_fd);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(child.pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }

@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "spawn.h"
+
 // A program running in the background; its output is collected as it comes.
-struct Spawned {
-    pid_t pid = -1;
-    int in_fd = -1;
-    int out_fd = -1;
-    int err_fd = -1;
+struct Spawned : ChildPipes {
     std::string out;
     std::string err;
     int status = -1;  // exit status, or 128 + signal, once ended

@@ -1,0 +1,27 @@
+// The one way the tests start another program: forked with pipes on its
+// standard input, output and error, in a given folder and environment; and
+// one poll step that collects what it has written so far.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct ChildPipes {
+    pid_t pid = -1;
+    int in_fd = -1;   // write end of its standard input
+    int out_fd = -1;  // read end of its standard output
+    int err_fd = -1;  // read end of its standard error
+};
+
+// Starts argv[0] (a full path) in cwd ("" for ours) with "NAME=value" entries
+// added to the environment. SIGPIPE is left at its default in the child, as
+// from a terminal, and ignored here so a closed pipe cannot end the test.
+// False when no process could be started.
+bool spawn_child(ChildPipes* child, const std::vector<std::string>& argv, const std::string& cwd,
+                 const std::vector<std::string>& env);
+
+// Waits up to wait_ms for output and appends what is ready to out and err,
+// closing a stream once it ends. False when both streams have ended.
+bool spawn_collect(ChildPipes* child, std::string* out, std::string* err, int wait_ms);
