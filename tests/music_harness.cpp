@@ -7,6 +7,8 @@
 //   end SECONDS    run on, then stop the music and return, as the demo ends
 //   fatal SECONDS  run on, then end through the effects' fatal-error path
 //   hold           run until a signal ends it
+//   script         play the demo's script on the virtual clock, then end
+//                  as the demo does (a picture it cannot use ends it early)
 // Standard output carries only what the demo itself would print; what the
 // tests need to know besides goes to standard error.
 #include <sys/resource.h>
@@ -21,7 +23,9 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "core/fatal.h"
+#include "core/image.h"
 #include "core/script.h"
+#include "core/trig.h"
 
 static void pause_seconds(double seconds)
 {
@@ -70,6 +74,15 @@ int main(int argc, char** argv)
     } else if (strcmp(mode, "hold") == 0) {
         for (;;)
             pause();
+    } else if (strcmp(mode, "script") == 0) {
+        trig_init();
+        srand(1);
+        Image* frame = nullptr;
+        if (image_create(&frame, 320, 240) != 0)
+            demo_fatal(MSG_CANNOT_ALLOCATE);
+        blank_screen(frame);
+        script_run(frame);
+        image_free(&frame);
     }
     music_stop();
     fprintf(stderr, "main process ends\n");
