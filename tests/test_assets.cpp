@@ -169,7 +169,7 @@ TEST(Assets, ReliefsAreSmoothAndSinkToZeroAtTheBorder)
 TEST(Assets, PoolFloorReadsUprightThroughTheEffectsAddressing)
 {
     // e_02 reads screen column c, row r at byte c * 120 + r. The emblem is a
-    // Q, whose tail is the only dark mass in its lower right.
+    // Q of dark glass, whose tail is the only dark mass in its lower right.
     Loaded p = load("e_02.pcx");
     ASSERT_EQ(p.result, 5);
     auto screen = [&](int c, int r) { return static_cast<int>(p.pixels[c * 120 + r]); };
@@ -177,12 +177,40 @@ TEST(Assets, PoolFloorReadsUprightThroughTheEffectsAddressing)
         int n = 0;
         for (int r = r0; r < r0 + 30; r++)
             for (int c = c0; c < c0 + 30; c++)
-                n += screen(c, r) < 90;
+                n += screen(c, r) < 115;
         return n;
     };
     int tail = dark(100, 80);
     EXPECT_GT(tail, dark(30, 80) + 60) << "mirrored left to right";
     EXPECT_GT(tail, dark(100, 10) + 60) << "upside down";
+}
+
+TEST(Assets, PoolFloorIsBrightAndSmoothUnderTheRipples)
+{
+    // Calm water shows the floor at half brightness, so it must be bright;
+    // and the ripples shift it by a few pixels from cell to cell, which turns
+    // any fine texture or hard edge into noise.
+    Loaded p = load("e_02.pcx");
+    ASSERT_EQ(p.result, 5);
+    long sum = 0;
+    int lowest = 255, highest = 0, steepest = 0;
+    for (int y = 0; y < p.height; y++) {
+        for (int x = 0; x < p.width; x++) {
+            int v = at(p, x, y);
+            sum += v;
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
+            if (x + 1 < p.width)
+                steepest = std::max(steepest, std::abs(at(p, x + 1, y) - v));
+            if (y + 1 < p.height)
+                steepest = std::max(steepest, std::abs(at(p, x, y + 1) - v));
+        }
+    }
+    double mean = static_cast<double>(sum) / (p.width * p.height);
+    EXPECT_GE(mean, 150.0);
+    EXPECT_LE(mean, 200.0);
+    EXPECT_GE(highest - lowest, 120) << "the emblem must stand out";
+    EXPECT_LE(steepest, 64);
 }
 
 TEST(Assets, DiscTextureWrapsWithoutASeam)
