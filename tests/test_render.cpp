@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
@@ -157,7 +158,41 @@ TEST_F(Render, VideoHoldsEverySelectedFrame)
     RunResult probe = test_run({"/usr/bin/ffprobe", "-v", "error", "-count_frames", "-show_entries",
                                 "stream=nb_read_frames,width,height", "-of", "csv=p=0", video},
                                dir);
+    // Without a module there is no sound track: the one stream is the video.
     EXPECT_EQ(probe.out, "640,480," + std::to_string(frames) + "\n") << probe.err;
+}
+
+TEST_F(Render, VideoCarriesTheModuleAtTheDemosPace)
+{
+    mkdir((dir + "/music").c_str(), 0777);
+    ASSERT_EQ(symlink((test_source_dir() + "/music/quarrow.xm").c_str(), (dir + "/music/quarrow.xm").c_str()), 0);
+    std::string video = dir + "/demo.mp4";
+    RunResult r = render({"--video", video, "--seed", "2", "--steps", "0-1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult probe = test_run({"/usr/bin/ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                                "stream=codec_type,nb_read_frames,duration", "-of", "csv=p=0", video},
+                               dir);
+    double video_seconds = 0, audio_seconds = 0;
+    long frames = 0;
+    std::istringstream streams(probe.out);
+    std::string line;
+    while (std::getline(streams, line)) {
+        std::istringstream fields(line);
+        std::string type, duration, count;
+        std::getline(fields, type, ',');
+        std::getline(fields, duration, ',');
+        std::getline(fields, count, ',');
+        if (type == "video") {
+            video_seconds = std::stod(duration);
+            frames = std::stol(count);
+        } else if (type == "audio") {
+            audio_seconds = std::stod(duration);
+        }
+    }
+    // The start-up blank and the picture show's 122 frames, one every 83 ms.
+    EXPECT_EQ(frames, 123) << probe.out;
+    EXPECT_NEAR(video_seconds, 123 * 0.083, 0.01) << probe.out;
+    EXPECT_NEAR(audio_seconds, video_seconds, 0.1) << probe.out;
 }
 
 TEST_F(Render, SameSeedGivesIdenticalFiles)

@@ -19,8 +19,9 @@ static const char USAGE[] =
     "its statistics lines.\n"
     "  --frames DIR  write every frame as DIR/NNNNNN.png (8-bit indexed) and\n"
     "                DIR/frames.tsv (frame, step, label, index within the step)\n"
-    "  --video FILE  encode the frames with ffmpeg into FILE (e.g. demo.mp4),\n"
-    "                at 12 frames a second and twice the size\n"
+    "  --video FILE  encode the frames with ffmpeg into FILE (e.g. demo.mp4), at\n"
+    "                the demo's pace and twice the size, with music/quarrow.xm as\n"
+    "                its sound track when that is there\n"
     "  --steps LIST  write only the frames of these script steps, e.g. 3,12-13\n"
     "                (0 is the blank screen before step 1; default: all)\n"
     "  --seed N      seed the random numbers with N instead of the time of day\n"
@@ -116,7 +117,7 @@ int main(int argc, char** argv)
     record_select(&selection);
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
-    if (video_path && record_video_open(video_path) != 0) {
+    if (video_path && record_video_open(video_path, "music/quarrow.xm") != 0) {
         fprintf(stderr, "quarrow-render: cannot start ffmpeg for %s\n", video_path);
         return 1;
     }

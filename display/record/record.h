@@ -23,9 +23,17 @@ int record_open(const char* dir, const RecordSelection* selection);
 // 0 on success, -1 on error.
 int record_write_png(const char* path, const Image* frame, const uint8_t* palette);
 
-// Starts ffmpeg encoding every presented frame into the video file at path.
+// Starts ffmpeg encoding every presented frame into the video file at path,
+// at the demo's pace of one frame every 83 ms, with the module at
+// module_path as its sound track when that can be mixed (null: no sound).
 // 0 on success, -1 when it cannot be started.
-int record_video_open(const char* path);
+int record_video_open(const char* path, const char* module_path);
+
+constexpr int RECORD_AUDIO_RATE = 44100;
+
+// Mixes the module into raw_path as 16-bit little-endian stereo samples at
+// RECORD_AUDIO_RATE. 0 on success, -1 when the module cannot be played.
+int record_audio_render(const char* module_path, const char* raw_path);
 
 // Hands one frame, coloured through palette, to the encoder.
 void record_video_frame(const Image* frame, const uint8_t* palette);
