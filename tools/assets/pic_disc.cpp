@@ -67,10 +67,7 @@ int disc_write(const std::string& dir)
             img.px[y * W + x] = rgb_scale(sum, 1.0f / 16.0f);
         }
     }
-    QuantizeOptions options;
-    for (int i = 0; i < 256; i++)
-        options.slots.push_back(i);
-    options.dither = 2.0f;
+    QuantizeOptions options = quantize_every_entry(2.0f);
     uint8_t palette[768];
     std::vector<Indexed> out;
     quantize({&img}, options, palette, &out);

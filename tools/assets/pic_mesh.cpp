@@ -115,10 +115,7 @@ static RgbImage card_back()
 int mesh_write(const std::string& dir)
 {
     RgbImage mesh = sheet(), face = card_face(), back = card_back();
-    QuantizeOptions options;
-    for (int i = 0; i < 256; i++)
-        options.slots.push_back(i);
-    options.dither = 2.0f;
+    QuantizeOptions options = quantize_every_entry(2.0f);
     uint8_t palette[768];
     std::vector<Indexed> out;
     quantize({&mesh, &face, &back}, options, palette, &out);

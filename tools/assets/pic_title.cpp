@@ -136,10 +136,7 @@ int title_write(const std::string& dir)
     paint_sky(&img);
     paint_land(&img);
     paint_titles(&img);
-    QuantizeOptions options;
-    for (int i = 0; i < 256; i++)
-        options.slots.push_back(i);
-    options.dither = 3.0f;
+    QuantizeOptions options = quantize_every_entry(3.0f);
     options.adjust = fade_safe;
     uint8_t palette[768];
     std::vector<Indexed> out;

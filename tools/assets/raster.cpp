@@ -172,6 +172,15 @@ static int nearest(const float* pal, int colours, float r, float g, float b)
     return best;
 }
 
+QuantizeOptions quantize_every_entry(float dither)
+{
+    QuantizeOptions options;
+    for (int i = 0; i < 256; i++)
+        options.slots.push_back(i);
+    options.dither = dither;
+    return options;
+}
+
 void quantize(const std::vector<const RgbImage*>& images, const QuantizeOptions& options,
               uint8_t* palette, std::vector<Indexed>* out)
 {

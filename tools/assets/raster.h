@@ -63,6 +63,8 @@ struct QuantizeOptions {
     float dither = 0.0f;
     void (*adjust)(uint8_t* component) = nullptr;
 };
+// Options that may use all 256 palette entries, with the given dither.
+QuantizeOptions quantize_every_entry(float dither);
 void quantize(const std::vector<const RgbImage*>& images, const QuantizeOptions& options,
               uint8_t* palette, std::vector<Indexed>* out);
 
