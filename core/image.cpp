@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -47,9 +46,8 @@ void image_fill(Image* image, int value)
            static_cast<size_t>(image->width) * static_cast<size_t>(image->height));
 }
 
-// One destination row from a source row through the column table.
-static void blit_row(uint8_t* out, const uint8_t* in, const uint32_t* columns, uint32_t count,
-                     uint32_t x_step)
+// One destination row from a source row, stepping the 8.8 source column.
+static void blit_row(uint8_t* out, const uint8_t* in, uint32_t count, uint32_t x_step)
 {
     if (x_step == 256) {
         memcpy(out, in, count);
@@ -71,16 +69,28 @@ static void blit_row(uint8_t* out, const uint8_t* in, const uint32_t* columns, u
         if (count & 1)
             out[count - 1] = in[pairs];
     } else {
-        for (uint32_t j = 0; j < count; j++)
-            out[j] = in[columns[j]];
+        // Four columns a pass with their own positions, so the steps do not
+        // wait on one another.
+        const uint32_t step4 = 4 * x_step;
+        uint32_t p0 = 0, p1 = x_step, p2 = 2 * x_step, p3 = 3 * x_step;
+        uint32_t j = 0;
+        for (; j + 4 <= count; j += 4, p0 += step4, p1 += step4, p2 += step4, p3 += step4) {
+            out[j] = in[p0 >> 8];
+            out[j + 1] = in[p1 >> 8];
+            out[j + 2] = in[p2 >> 8];
+            out[j + 3] = in[p3 >> 8];
+        }
+        for (; j < count; j++, p0 += x_step)
+            out[j] = in[p0 >> 8];
     }
 }
 
-static void blit_row_keyed(uint8_t* out, const uint8_t* in, const uint32_t* columns,
-                           uint32_t count, uint8_t key)
+static void blit_row_keyed(uint8_t* out, const uint8_t* in, uint32_t count, uint32_t x_step,
+                           uint8_t key)
 {
-    for (uint32_t j = 0; j < count; j++) {
-        uint8_t pixel = in[columns[j]];
+    uint32_t position = 0;
+    for (uint32_t j = 0; j < count; j++, position += x_step) {
+        uint8_t pixel = in[position >> 8];
         if (pixel != key)
             out[j] = pixel;
     }
@@ -139,16 +149,6 @@ void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t
     x_step = (sw * 256) / dw;
     y_step = (sh * 256) / dh;
 
-    // Source column of every destination column, worked out once per call;
-    // the plain copy and the exact doubling do without it.
-    std::vector<uint32_t> columns;
-    if (use_key || (x_step != 256 && x_step != 128)) {
-        columns.resize(dw);
-        uint32_t position = 0;
-        for (uint32_t j = 0; j < dw; j++, position += x_step)
-            columns[j] = position >> 8;
-    }
-
     const size_t dst_pitch = static_cast<size_t>(dst->width);
     const size_t src_pitch = static_cast<size_t>(src->width);
     uint8_t* out = dst->pixels + static_cast<size_t>(dy) * dst_pitch + dx;
@@ -159,12 +159,12 @@ void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t
         uint32_t row = row_position >> 8;
         const uint8_t* line = in + row * src_pitch;
         if (use_key) {
-            blit_row_keyed(out, line, columns.data(), dw, key);
+            blit_row_keyed(out, line, dw, x_step, key);
         } else if (row == previous_row) {
             // Same source row as the line above: repeat the finished line.
             memcpy(out, out - dst_pitch, dw);
         } else {
-            blit_row(out, line, columns.data(), dw, x_step);
+            blit_row(out, line, dw, x_step);
         }
         previous_row = row;
     }
