@@ -102,9 +102,8 @@ void e06_draw(const E06Scene* scene, Image* frame, int32_t t)
                 int column = corner[k][0];
                 int row = corner[k][1];
                 int index = column * E06_ROWS + row;
-                bool inner = column > 0 && column < E06_COLUMNS - 1 && row > 0 && row < E06_ROWS - 1;
                 points[k] = scene->base[index];
-                if (inner) {
+                if (column > 0 && column < E06_COLUMNS - 1 && row > 0 && row < E06_ROWS - 1) {
                     points[k].x += shift_x[column];
                     points[k].y += shift_y[row];
                 }

@@ -143,7 +143,8 @@ TEST(ImageBlitScaled, FastPathsMatchTheReference)
         for (int sh = 1; sh <= 5; sh++)
             for (int dw = 1; dw <= 20; dw++)
                 for (int dh = 1; dh <= 7; dh++)
-                    ASSERT_TRUE(compare(sw, sh, dw, dh)) << sw << "x" << sh << " -> " << dw << "x" << dh;
+                    ASSERT_TRUE(compare(sw, sh, dw, dh))
+                        << sw << "x" << sh << " -> " << dw << "x" << dh;
     // From 65 source columns on, 2 x sw - 1 columns still give the doubling
     // step, leaving the odd last column to its own write.
     for (int sw : {65, 100, 160})

@@ -1,6 +1,7 @@
-// The swaying mesh and spinning card: the fixed grid, the card's placement
-// and face, and whole runs of the effect on stand-in pictures of one colour
-// each, so that every pixel tells which picture it came from.
+// The swaying mesh and spinning card: the fixed grid and how its points sway,
+// the card's placement and face, and whole runs of the effect on stand-in
+// pictures of one colour each, so that every pixel tells which picture it
+// came from.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -54,9 +55,9 @@ protected:
         trig_init();
         mesh_pixels_ = test_pixels(MW, MH, [](int u, int v) {
             int column = 0, row = 0;
-            while (column < 14 && e06_grid_line(column + 1, MW, 15) <= u)
+            while (column < 14 && texel(column + 1, 0).x <= u)
                 column++;
-            while (row < 10 && e06_grid_line(row + 1, MH, 11) <= v)
+            while (row < 10 && texel(0, row + 1).y <= v)
                 row++;
             return 1 + column + 16 * row;
         });
@@ -69,6 +70,11 @@ protected:
         e06_init(&scene_, &frame_, &mesh_, &face1_, &face2_, table_a_, table_b_, 300);
     }
     void TearDown() override { polygon_tables_free(&table_a_, &table_b_); }
+
+    static PolyPoint texel(int i, int j)
+    {
+        return {e06_grid_line(i, MW, 15), e06_grid_line(j, MH, 11)};
+    }
 
     // Where grid point (i, j) lies in frame t: only the points off the border
     // sway, each with its column sideways and its row up and down.
@@ -110,19 +116,16 @@ TEST_F(MeshSway, BorderPointsStayOnTheFrameEdge)
 
 TEST_F(MeshSway, EarlyFrameMatchesTheGridDrawnPointByPoint)
 {
-    // The expected frame places every grid point by the rule above and draws
-    // the quads and the card with the polygon renderer directly.
+    // The expected frame is drawn without e06_draw: every grid point placed
+    // by the rule above, the quads and the card through the renderer itself.
     const int32_t t = 3;
     std::vector<uint8_t> expected(320 * 240, 0);
     for (int i = 0; i < 15; i++)
         for (int j = 0; j < 11; j++) {
             const PolyPoint points[4] = {point(i, j, t), point(i + 1, j, t), point(i + 1, j + 1, t),
                                          point(i, j + 1, t)};
-            const PolyPoint coords[4] = {
-                {e06_grid_line(i, MW, 15), e06_grid_line(j, MH, 11)},
-                {e06_grid_line(i + 1, MW, 15), e06_grid_line(j, MH, 11)},
-                {e06_grid_line(i + 1, MW, 15), e06_grid_line(j + 1, MH, 11)},
-                {e06_grid_line(i, MW, 15), e06_grid_line(j + 1, MH, 11)}};
+            const PolyPoint coords[4] = {texel(i, j), texel(i + 1, j), texel(i + 1, j + 1),
+                                         texel(i, j + 1)};
             draw_textured_polygon(expected.data(), 320, 240, table_a_, table_b_, points, coords, 4,
                                   mesh_.pixels, MW, MH);
         }

@@ -362,7 +362,8 @@ TEST(PcxStages, DecodeAndTableOnOpenFiles)
     pcx_decode(fd, &image);
     const uint8_t decoded[8] = {2, 4, 4, 4, 12, 0, 0, 0};
     EXPECT_EQ(0, memcmp(cells, decoded, 8));
-    EXPECT_EQ(std::vector<uint8_t>(cells + 8, cells + sizeof cells), std::vector<uint8_t>(64, 0xEE));
+    EXPECT_EQ(std::vector<uint8_t>(cells + 8, cells + sizeof cells),
+              std::vector<uint8_t>(64, 0xEE));
 
 
     // A record without pixels is left alone and nothing is read.

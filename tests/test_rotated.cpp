@@ -137,7 +137,8 @@ TEST(BlitRotatedClip, BlocksOffTheDestinationAreClipped)
     Source src(10, 6);
     const struct {
         int column, row;
-    } offsets[] = {{-3, 0}, {0, -2}, {15, 0}, {0, 8}, {-4, -4}, {16, 10}, {-20, 0}, {40, 3}, {0, -9}, {3, 30}, {5, 3}};
+    } offsets[] = {{-3, 0},  {0, -2}, {15, 0}, {0, 8},  {-4, -4}, {16, 10},
+                   {-20, 0}, {40, 3}, {0, -9}, {3, 30}, {5, 3}};
     for (auto o : offsets) {
         for (float angle : {0.0f, 0.7f}) {
             Guarded dst(20, 12, 0);
