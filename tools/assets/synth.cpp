@@ -75,7 +75,7 @@ static XmInstrument kick()
         double t = i / rate;
         double f = 44.0 + 120.0 * std::exp(-t / 0.03) + 40.0 * std::exp(-t / 0.006);
         phase += 2 * PI * f / rate;
-        double body = std::sin(phase) * std::exp(-t / 0.16) * std::fmin(1.0, t / 0.002);
+        double body = std::sin(phase) * std::exp(-t / 0.1) * std::fmin(1.0, t / 0.002);
         double click = noise(&rng) * std::exp(-t / 0.0025) * 0.5;
         w[i] = std::tanh(1.6 * (body + click));
     }
@@ -258,7 +258,7 @@ std::vector<XmInstrument> synth_instruments()
         "bass", Additive{128, {1}, {1.0}, 28, 0.3, 36},
         [](int k, double t) {
             double saw = 1.0 / k * lowpass(k, sweep(t, 16.0, 4.5, 0.3, 0.05));
-            return k == 1 ? saw * 1.6 : saw;
+            return k == 1 ? saw * 1.1 : saw;
         },
         808);
     bass.volume = XmEnvelope{{{0, 64}, {3, 56}, {12, 48}}, 2};
