@@ -333,7 +333,7 @@ void spin(Grid* g, int bar, int level)
     int row = bars[bar].row;
     put(g, CH_BASS, row, pitch(bar, bars[bar].chord->root) + 12, INS_BASS, level);
     for (int r = 8; r < 14; r++)
-        effect(g, CH_BASS, row + r, FX_PITCH_DOWN, 0x10);
+        effect(g, CH_BASS, row + r, FX_PITCH_DOWN, 0x08);
     key_off(g, CH_BASS, row + 14);
     drums(g, CH_KICK, INS_KICK, bar, "X.......X.......", level);
     roll(g, bar, 0, level);
