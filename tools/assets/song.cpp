@@ -1,11 +1,9 @@
 // The demo's music: a piece in A minor at 120 beats a minute (16 rows a
 // bar, 2 seconds a bar) whose sections meet the script's picture changes: a
 // quiet intro under the title, a groove that grows with each relief, a
-// half-lit breakdown for the water, the theme over the mesh, its answer
+// quiet breakdown for the water, the theme over the mesh, its answer
 // over the disc, the theme a tone higher for the plasma, and a last A minor
 // chord that dies away under the closing title before the demo ends.
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -137,8 +135,7 @@ void key_off(Grid* g, int channel, int row)
 }
 
 // Drum line: one character per row of a bar; 'X' loud, 'x' normal, 'o'
-// soft, '.' nothing. Upper-case 'S' marks swung notes (a tick late) at the
-// normal level.
+// soft, '.' nothing, 's' normal but a tick late (the swung sixteenths).
 void drums(Grid* g, int channel, int instrument, int bar, const char* line, int level)
 {
     for (int r = 0; r < bars[bar].length && line[r]; r++) {
@@ -417,7 +414,7 @@ void arrange(Grid* g)
     row = melody(g, CH_LEAD, INS_LEAD, row, THEME_A_HEAD, 44, true, 0, true);
     melody(g, CH_LEAD, INS_LEAD, row, THEME_A_TURN, 44, true, 0, true);
     for (int bar = mesh; bar < plasma; bar++) {
-        drums(g, CH_KICK, INS_KICK, bar, bar % 4 == 3 ? "X...X...X...X.x." : "X...X...X...X...", 52);
+        drums(g, CH_KICK, INS_KICK, bar, (bar - mesh) % 4 == 3 ? "X...X...X...X.x." : "X...X...X...X...", 52);
         drums(g, CH_SNARE, INS_CLAP, bar, "....X.......X...", 44);
         if (bar < disc)
             drums(g, CH_HAT, INS_OPEN_HAT, bar, "..x...x...x...x.", 38);
@@ -453,7 +450,7 @@ void arrange(Grid* g)
     melody(g, CH_BELL, INS_BELL, row_of(plasma), COUNTER, 26, false, 2);
     melody(g, CH_BELL, INS_BELL, row_of(plasma + 8), COUNTER, 26, false, 2);
     for (int bar = plasma; bar < build; bar++) {
-        drums(g, CH_KICK, INS_KICK, bar, bar % 4 == 3 ? "X...X...X...X.xx" : "X...X...X...X...", 54);
+        drums(g, CH_KICK, INS_KICK, bar, (bar - plasma) % 4 == 3 ? "X...X...X...X.xx" : "X...X...X...X...", 54);
         drums(g, CH_SNARE, INS_CLAP, bar, "....X..o....X...", 46);
         drums(g, CH_HAT, INS_HAT, bar, "oxXsoxXsoxXsoxXs", 48);
     }
