@@ -363,8 +363,8 @@ void arrange(Grid* g)
 
     // Intro: pads swelling in and the bell under the title, a riser and a
     // roll into the groove.
-    pads(g, intro, relief1, 40, true);
-    melody(g, CH_BELL, INS_BELL, row_of(intro), BELL_INTRO, 36, false);
+    pads(g, intro, relief1, 30, true);
+    melody(g, CH_BELL, INS_BELL, row_of(intro), BELL_INTRO, 30, false);
     riser(g, row_of(relief1), 40);
     roll(g, relief1 - 1, 8, 40);
 
