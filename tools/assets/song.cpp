@@ -471,7 +471,7 @@ void arrange(Grid* g)
     spin(g, spin2, 52);
 
     // The last chord: A minor under the title and the bell's first phrase
-    // once more; released after two bars, it has died away well before the
+    // once more; released after three bars, it has died away before the
     // demo ends.
     pads(g, last, end, 40);
     put(g, CH_BASS, row_of(last), note("A1"), INS_BASS, 44);
@@ -479,7 +479,7 @@ void arrange(Grid* g)
     crash(g, last, 36);
     melody(g, CH_BELL, INS_BELL, row_of(last), BELL_END, 34, false);
     for (int ch : {int(CH_PAD), CH_PAD + 1, CH_PAD + 2, int(CH_BASS)})
-        key_off(g, ch, row_of(last + 2));
+        key_off(g, ch, row_of(last + 3));
 }
 
 }  // namespace
