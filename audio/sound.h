@@ -2,7 +2,7 @@
 // the initialisation of the music library with the answers.
 #pragma once
 
-extern int music_enabled;  // 1 once the library is initialised and music wanted
+#include "audio/audio_state.h"
 
 // Asks the questions and initialises the library. 0 when music is off by
 // choice or ready, -1 when the driver failed; only music_enabled matters.
