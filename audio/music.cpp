@@ -44,7 +44,8 @@ static bool driver_keeps_no_time()
     return md_driver == &drv_nos || md_driver == &drv_raw;
 }
 
-static void pace_to_song_clock(const MODULE* module, const timespec& start, bool untimed)
+// Returns false when a device that keeps time has stopped taking sound.
+static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool untimed)
 {
     long song_ms = static_cast<long>(static_cast<long long>(module->sngtime) * 1000 / 1024);
     long pause_ms = song_ms - ms_since(start);
@@ -54,10 +55,11 @@ static void pace_to_song_clock(const MODULE* module, const timespec& start, bool
     } else {
         pause_ms -= DEVICE_MAX_AHEAD_MS;
         if (pause_ms <= 0)
-            return;
+            return true;
     }
     timespec pause{pause_ms / 1000, (pause_ms % 1000) * 1000000};
     nanosleep(&pause, nullptr);
+    return untimed;
 }
 
 // Every way out of the child is _exit: a plain exit would run the demo's
@@ -100,7 +102,11 @@ static void pace_to_song_clock(const MODULE* module, const timespec& start, bool
     clock_gettime(CLOCK_MONOTONIC, &start);
     while (Player_Active()) {
         MikMod_Update();
-        pace_to_song_clock(module, start, untimed);
+        // The PulseAudio driver ignores failed writes, so a server that has
+        // gone away shows only as a mixer running ahead of the clock. There
+        // is nobody left to play to.
+        if (!pace_to_song_clock(module, start, untimed) && md_driver == &drv_pulseaudio)
+            break;
     }
 
     Player_Stop();
@@ -138,12 +144,24 @@ void music_start(const char* path)
     music_playing = pid > 0;
 }
 
+// How long the music process gets to end on SIGTERM before it is killed; it
+// takes no time unless it was stopped (SIGSTOP) and cannot act on it.
+static constexpr int STOP_GRACE_MS = 1000;
+
 void music_stop()
 {
     if (music_enabled != 1 || !music_running())
         return;
     kill(music_pid, SIGTERM);
-    while (waitpid(music_pid, nullptr, 0) < 0 && errno == EINTR) {
+    for (int waited = 0; waitpid(music_pid, nullptr, WNOHANG) == 0; waited += 5) {
+        if (waited >= STOP_GRACE_MS) {
+            kill(music_pid, SIGKILL);
+            while (waitpid(music_pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        timespec pause{0, 5 * 1000000};
+        nanosleep(&pause, nullptr);
     }
     music_playing = 0;
 }

@@ -29,6 +29,12 @@ static const UWORD MODE_FLAGS[5] = {0, 0, DMODE_STEREO, DMODE_16BITS, DMODE_16BI
 
 static void register_everything()
 {
+    // The library links the records it is given into its lists: a second
+    // registration would make a list loop on itself.
+    static bool registered;
+    if (registered)
+        return;
+    registered = true;
     MikMod_RegisterLoader(&load_m15);
     MikMod_RegisterLoader(&load_mod);
     MikMod_RegisterLoader(&load_mtm);

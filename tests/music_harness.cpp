@@ -63,9 +63,9 @@ int main(int argc, char** argv)
     // Stands in for the display's information lines, which the demo leaves in
     // the stdio buffer when it forks the music process.
     printf("display: none\n");
-    fprintf(stderr, "music_start_ms %lld\n", monotonic_ms());
+    long long started_ms = monotonic_ms();
     music_start("music/quarrow.xm");
-    fprintf(stderr, "music_pid %d\n", static_cast<int>(music_pid));
+    fprintf(stderr, "music_pid %d\nmusic_start_ms %lld\n", static_cast<int>(music_pid), started_ms);
 
     if (strcmp(mode, "wait") == 0) {
         int status = 0;
