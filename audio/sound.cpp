@@ -27,7 +27,7 @@ static const char FREQUENCY_PROMPT[] = "Enter mixing frequency (eg. 11025,22050,
 // added to every one of them.
 static const UWORD MODE_FLAGS[5] = {0, 0, DMODE_STEREO, DMODE_16BITS, DMODE_16BITS | DMODE_STEREO};
 
-static void register_everything()
+void sound_register()
 {
     // The library links the records it is given into its lists: a second
     // registration would make a list loop on itself.
@@ -79,7 +79,7 @@ int sound_setup()
     }
     md_mode = MODE_FLAGS[answer] | DMODE_INTERP | DMODE_SOFT_MUSIC;
 
-    register_everything();
+    sound_register();
     print_driver_list();
     md_device = static_cast<UWORD>(ask_number(DEVICE_PROMPT, 1, 9));
     md_mixfreq = static_cast<UWORD>(ask_number(FREQUENCY_PROMPT, 8000, 44100));

@@ -8,5 +8,10 @@
 // choice or ready, -1 when the driver failed; only music_enabled matters.
 int sound_setup();
 
+// Registers the module loaders, the devices in their menu order and the
+// player hook, once however often it is called. The dialogue does this
+// itself; tools that try devices without the dialogue call it first.
+void sound_register();
+
 // The player hook the library calls once per tick while the module plays.
 void music_tick();

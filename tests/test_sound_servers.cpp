@@ -203,6 +203,11 @@ TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
     PulseServer pulse;
     ASSERT_TRUE(pulse_start(&pulse)) << "no PulseAudio daemon";
     test_write_module(dir, long_module());
+    // What the launcher asks before it starts the demo.
+    RunResult probe = test_run({test_bin("quarrow-sound-probe"), "5", "4"}, dir);
+    EXPECT_EQ(probe.status, 0) << probe.err;
+    EXPECT_EQ(probe.out, "5 PulseAudio\n");
+
     Recorder recorder;
     ASSERT_TRUE(recorder_start(&recorder));
     for (int waited = 0; waited < 3000 && recorder.data.empty(); waited += 10)
@@ -250,7 +255,7 @@ TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
     // the recording is lined up with the file first.
     RunResult raw = test_run({test_bin("music-harness"), "end", "1.5"}, dir, RAW_ANSWERS);
     std::string reference = test_read_file(dir + "/music.raw");
-    const size_t compared = RATE * 2, lineup = RATE / 10 * 2, probe = 4000;
+    const size_t compared = RATE * 2, lineup = RATE / 10 * 2, window = 4000;
     ASSERT_GE(reference.size() / 2, lineup + compared) << raw.err;
     ASSERT_GE(recorder.data.size() / 2, span.first / 2 + compared);
     auto differing = [&](size_t offset, size_t count, size_t step) {
@@ -262,7 +267,7 @@ TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
     };
     size_t offset = 0;
     for (size_t candidate = 0; candidate < lineup; candidate += 2)
-        if (differing(candidate, probe, 1) < differing(offset, probe, 1))
+        if (differing(candidate, window, 1) < differing(offset, window, 1))
             offset = candidate;
     EXPECT_EQ(differing(offset, compared, 1), 0u)
         << "of " << compared << " samples, lined up at " << offset;
@@ -292,6 +297,12 @@ TEST_F(SoundServers, PulseAudioMissingOrRefusingGivesTheDriverErrorAndTheDemoRun
         EXPECT_EQ(rest.substr(rest.find('\n') - 1), ".\ndisplay: none\n");
         EXPECT_NE(run.err.find("sound_setup -1 music_enabled 0\n"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("music_pid 0\n"), std::string::npos) << run.err;
+
+        RunResult probe = test_run({test_bin("quarrow-sound-probe"), "5"}, dir, "",
+                                   {"PULSE_SERVER=unix:" + server});
+        EXPECT_EQ(probe.status, 1);
+        EXPECT_EQ(probe.out, "");
+        EXPECT_EQ(probe.err, "quarrow-sound-probe: device 5: " + rest.substr(0, rest.find('\n')) + "\n");
     }
 }
 
@@ -320,6 +331,7 @@ TEST_F(SoundServers, PulseAudioGoingAwayMidSongEndsTheMusicQuietly)
 
     EXPECT_TRUE(playing != 0 && playing != 'Z') << "not playing before the server went";
     EXPECT_TRUE(gone) << "music process still there, " << cpu << " CPU seconds";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << std::hex << status;
     EXPECT_TRUE(demo != 0 && demo != 'Z') << "the demo did not run on";
     EXPECT_EQ(result.status, 128 + SIGTERM);
     // Quietly: nothing after the lines the demo printed itself.
@@ -358,3 +370,4 @@ TEST_F(SoundServers, AlsaWritesTheSongThroughItsDefaultDevice)
 }
 
 }  // namespace
+
