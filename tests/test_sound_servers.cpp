@@ -370,4 +370,3 @@ TEST_F(SoundServers, AlsaWritesTheSongThroughItsDefaultDevice)
 }
 
 }  // namespace
-
