@@ -56,13 +56,15 @@ struct PulseServer {
     std::string server;  // "unix:<socket>"
 };
 
-bool can_connect(const std::string& path)
+// Connects to, or only binds, a Unix socket at path; true on success.
+bool unix_socket(const std::string& path, bool bind_only)
 {
     int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    auto* named = reinterpret_cast<sockaddr*>(&address);
+    bool ok = (bind_only ? bind(fd, named, sizeof address) : connect(fd, named, sizeof address)) == 0;
     close(fd);
     return ok;
 }
@@ -85,7 +87,7 @@ bool pulse_start(PulseServer* pulse)
                       "XDG_CONFIG_HOME=" + pulse->dir + "/config"}))
         return false;
     for (int waited = 0; waited < 10000; waited += 20) {
-        if (can_connect(socket_path)) {
+        if (unix_socket(socket_path, false)) {
             setenv("PULSE_SERVER", pulse->server.c_str(), 1);
             return true;
         }
@@ -275,15 +277,9 @@ TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
 
 TEST_F(SoundServers, PulseAudioMissingOrRefusingGivesTheDriverErrorAndTheDemoRunsOn)
 {
-    test_write_module(dir, long_module());
     // Nothing at the path; and a socket nobody listens on any more.
     std::string refusing = dir + "/refusing";
-    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    snprintf(address.sun_path, sizeof address.sun_path, "%s", refusing.c_str());
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    close(fd);
+    ASSERT_TRUE(unix_socket(refusing, true));
     for (const std::string& server : {dir + "/none", refusing}) {
         SCOPED_TRACE(server);
         RunResult run = test_run({test_bin("music-harness"), "end", "0"}, dir, PULSE_ANSWERS,
