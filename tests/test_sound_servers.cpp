@@ -336,6 +336,26 @@ TEST_F(SoundServers, PulseAudioGoingAwayMidSongEndsTheMusicQuietly)
     EXPECT_EQ(result.out.substr(display), "display: none\n");
 }
 
+TEST_F(SoundServers, PulseAudioMusicGoesWithAKilledDemoAndTheServerLetsGo)
+{
+    PulseServer pulse;
+    ASSERT_TRUE(pulse_start(&pulse)) << "no PulseAudio daemon";
+    test_write_module(dir, long_module());
+    BackgroundRun run = harness({"hold"}, PULSE_ANSWERS);
+    ASSERT_TRUE(test_spawn_wait_for(&run, "music_start_ms ", 10000)) << run.err;
+    pid_t music = static_cast<pid_t>(reported(run.err, "music_pid"));
+    ASSERT_GT(music, 0) << run.err;
+    sleep_ms(500);
+    kill(run.pid, SIGKILL);
+    test_spawn_finish(&run);
+    EXPECT_TRUE(test_wait_gone(music, 2000)) << "music process outlived the demo";
+    // No stream is left playing on the server.
+    RunResult inputs = test_run({test_which("pactl"), "list", "short", "sink-inputs"}, dir);
+    pulse_stop(&pulse);
+    EXPECT_EQ(inputs.status, 0) << inputs.err;
+    EXPECT_EQ(inputs.out, "");
+}
+
 TEST_F(SoundServers, AlsaWritesTheSongThroughItsDefaultDevice)
 {
     // Only the file plugin and a null device: no card, no server.
