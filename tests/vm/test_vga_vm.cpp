@@ -406,8 +406,9 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     // left, and no process of the demo (the music process included) remains.
     auto console_is_clean = [&](const char* ending) {
         std::string said;
-        EXPECT_TRUE(vm.on_tty1("clear; echo after " + std::string(ending)));
-        pause_for(0.5);
+        EXPECT_TRUE(vm.on_tty1("clear; echo after " + std::string(ending) + "; echo @@written >/dev/ttyS0"));
+        EXPECT_TRUE(vm.wait_line("@@written", 30));
+        pause_for(0.2);
         Screen s;
         EXPECT_TRUE(vm.screen(&s));
         EXPECT_TRUE(shows_only_a_line_of_text(s)) << "after " << ending;

@@ -188,6 +188,8 @@ void vga_screen_open(int width, int height)
 
 void vga_screen_wait_retrace()
 {
+    if (fb_memory && !on_console)
+        return;  // memory standing in for a device has no monitor to wait for
     const long period = 1000000000L / 60;
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);

@@ -17,7 +17,7 @@ bool vga_screen_probe();
 // Without a device, frames are kept only in the emulated memory.
 void vga_screen_open(int width, int height);
 
-// Waits for the next tick of a 60 Hz retrace.
+// Waits for the next tick of a 60 Hz retrace (not for a memory device).
 void vga_screen_wait_retrace();
 
 // Shows the current contents of video memory (the scan-out).
