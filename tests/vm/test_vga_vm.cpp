@@ -124,7 +124,7 @@ public:
             "-audiodev", "wav,id=sound,path=" + dir + "/sound.wav,in.voices=0",
             "-device", "AC97,audiodev=sound",
             "-serial", "unix:" + dir + "/serial,server=on,wait=off",
-            "-monitor", "unix:" + dir + "/monitor,server=on,wait=off", "-no-reboot"};
+            "-monitor", "unix:" + dir + "/monitor,server=on,wait=off", "-nic", "none", "-no-reboot"};
         if (!spawn_child(&qemu, argv, "", {}))
             return false;
         serial = connect_unix(dir + "/serial");
