@@ -109,6 +109,8 @@ public:
     std::string dir;
     std::string log;  // everything the serial line said
 
+    ~Machine() { stop(); }  // also when a failed assertion leaves the test early
+
     bool start(const std::string& kernel_release)
     {
         dir = test_make_dir();
