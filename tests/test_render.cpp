@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/script.h"
 #include "support.h"
 
 namespace {
@@ -51,9 +54,15 @@ protected:
 
 TEST_F(Render, HelpAndBadArguments)
 {
+    // The help lists every step with the label its statistics line carries.
     RunResult help = render({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: quarrow-render"), std::string::npos);
+    for (int step = 0; step <= SCRIPT_STEPS; step++) {
+        char row[32];
+        snprintf(row, sizeof row, "\n  %2d  %-5s  ", step, script_step_label(step));
+        EXPECT_NE(help.out.find(row), std::string::npos) << row;
+    }
 
     struct Case {
         std::vector<std::string> args;
@@ -66,6 +75,11 @@ TEST_F(Render, HelpAndBadArguments)
         {{"--steps", "26"}, "bad step list '26'"},
         {{"--steps", "1,,2"}, "bad step list '1,,2'"},
         {{"stray"}, "unexpected argument 'stray'"},
+        {{"--frames"}, "option '--frames' needs a value (a folder)"},
+        {{"--seed", "1", "--video"}, "option '--video' needs a value (a file such as demo.mp4)"},
+        {{"--video", "a.mp4", "--scale", "9"}, "bad scale '9' (1 to 8)"},
+        {{"--video", "a.mp4", "--scale", "0"}, "bad scale '0'"},
+        {{"--scale", "2"}, "--scale is for the video; give --video FILE too"},
     };
     for (const Case& c : cases) {
         RunResult r = render(c.args);
@@ -193,6 +207,48 @@ TEST_F(Render, VideoCarriesTheModuleAtTheDemosPace)
     EXPECT_EQ(frames, 123) << probe.out;
     EXPECT_NEAR(video_seconds, 123 * 0.083, 0.01) << probe.out;
     EXPECT_NEAR(audio_seconds, video_seconds, 0.1) << probe.out;
+}
+
+// Frame 60 of the title picture, decoded from the video, is the frame
+// written as PNG with every pixel an N x N block of its palette colour: the
+// colour conversion is the one players assume, and no colour bleeds into a
+// neighbouring block, at an even scale (4:2:0) and an odd one (4:4:4).
+TEST_F(Render, VideoPixelsAreSharpBlocksOfTheRightColour)
+{
+    std::string out = dir + "/frames";
+    for (int scale : {2, 3}) {
+        std::string video = dir + "/demo.mp4";
+        RunResult r = render({"--frames", out, "--video", video, "--scale", std::to_string(scale),
+                              "--seed", "2", "--steps", "0-1"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("quarrow-render: 2383 frames; 123 written to " + out +
+                             " (NNNNNN.png, frames.tsv); video " + video + ": 0:10.2, " +
+                             std::to_string(320 * scale) + "x" + std::to_string(240 * scale) + ", "),
+                  std::string::npos)
+            << r.err;
+        PngFrame frame;
+        ASSERT_TRUE(test_read_png(out + "/000060.png", &frame));
+        RunResult decoded = test_run({"/usr/bin/ffmpeg", "-v", "error", "-i", video, "-vf",
+                                      "select=eq(n\\,60)", "-frames:v", "1", "-f", "rawvideo",
+                                      "-pix_fmt", "rgb24", "-"},
+                                     dir);
+        const size_t width = 320 * scale;
+        ASSERT_EQ(decoded.out.size(), width * 240 * scale * 3) << decoded.err;
+        double error = 0;
+        int worst = 0;
+        for (size_t y = 0; y < 240 * static_cast<size_t>(scale); y++)
+            for (size_t x = 0; x < width; x++) {
+                const uint8_t* want = &frame.palette[3 * frame.pixels[(y / scale) * 320 + x / scale]];
+                for (int c = 0; c < 3; c++) {
+                    int d = std::abs(static_cast<uint8_t>(decoded.out[3 * (y * width + x) + c]) - want[c]);
+                    error += d;
+                    worst = std::max(worst, d);
+                }
+            }
+        error /= static_cast<double>(width * 240 * scale * 3);
+        EXPECT_LT(error, 2.0) << "scale " << scale;
+        EXPECT_LT(worst, 64) << "scale " << scale;
+    }
 }
 
 TEST_F(Render, SameSeedGivesIdenticalFiles)

@@ -2,24 +2,73 @@
 // header, so a picture can be checked before it goes into grafika/.
 // Exit status 0 when every file has a known version (0, 2, 3 or 5), 1 when
 // any file is unreadable, not a PC Paintbrush file or of another version,
-// 2 without arguments.
+// 2 for a usage error.
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 
 #include "image/pcx.h"
 
+static const char USAGE[] =
+    "usage: pcxinfo FILE...\n"
+    "Prints one line per PC Paintbrush picture: its size and version, as the\n"
+    "demo's reader sees them (\"F is a WxH PC Paintbrush image - Version ...\").\n"
+    "Only version 5 (256 colours with a palette) loads in the demo.\n"
+    "Exit status: 0 when every file has a known version (0, 2, 3 or 5), 1 when\n"
+    "any file cannot be read, is not a PC Paintbrush file or is of another\n"
+    "version, 2 for a usage error. Use -- before file names that begin with -.\n";
+
+// The reader is silent about files it cannot open or read; give the
+// system's reason. True when the file can be read.
+static bool report_unreadable(const char* path)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    char byte;
+    if (fd >= 0 && read(fd, &byte, 1) >= 0) {
+        close(fd);
+        return false;
+    }
+    int error = errno;
+    if (fd >= 0)
+        close(fd);
+    fflush(stdout);
+    fprintf(stderr, "pcxinfo: %s: %s\n", path, strerror(error));
+    return true;
+}
+
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        fputs("usage: pcxinfo FILE...\n", stderr);
+    int first = 1;
+    for (; first < argc && argv[first][0] == '-' && argv[first][1] != '\0'; first++) {
+        if (strcmp(argv[first], "--") == 0) {
+            first++;
+            break;
+        }
+        if (strcmp(argv[first], "--help") == 0 || strcmp(argv[first], "-h") == 0) {
+            fputs(USAGE, stdout);
+            return 0;
+        }
+        fprintf(stderr, "pcxinfo: unknown option '%s'\n%s", argv[first], USAGE);
+        return 2;
+    }
+    if (first >= argc) {
+        fputs(USAGE, stderr);
         return 2;
     }
     int status = 0;
-    for (int i = 1; i < argc; i++) {
+    for (int i = first; i < argc; i++) {
+        if (report_unreadable(argv[i])) {
+            status = 1;
+            continue;
+        }
         int width, height;
         if (pcx_info(argv[i], &width, &height) >= 0)
             continue;
         status = 1;
-        // pcx_info is silent when it cannot read a header at all; say so
+        // pcx_info is silent when it cannot read a whole header; say so
         // rather than print nothing for that file.
         if (width == 0 && height == 0) {
             fflush(stdout);

@@ -1,12 +1,21 @@
 // quarrow-render: the demo's script on the virtual clock, with no questions
-// and no sound, writing its frames as indexed PNG files. It prints the same
-// statistics lines as the demo, and the same seed gives the same files.
+// and no sound device, writing its frames as indexed PNG files and/or a
+// video. It prints the same statistics lines as the demo, and the same seed
+// gives the same files. On a terminal it shows its progress on stderr; it
+// always ends by saying what it wrote.
 #include <getopt.h>
+#include <stdio_ext.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "core/clock.h"
 #include "core/random.h"
 #include "core/script.h"
 #include "core/trig.h"
@@ -14,18 +23,68 @@
 #include "display/record/record.h"
 
 static const char USAGE[] =
-    "usage: quarrow-render [--frames DIR] [--video FILE] [--steps LIST] [--seed N]\n"
+    "usage: quarrow-render [--frames DIR] [--video FILE [--scale N]] [--steps LIST] [--seed N]\n"
     "Plays the demo's script on a virtual clock (drawing takes no time) and prints\n"
     "its statistics lines.\n"
     "  --frames DIR  write every frame as DIR/NNNNNN.png (8-bit indexed) and\n"
     "                DIR/frames.tsv (frame, step, label, index within the step)\n"
     "  --video FILE  encode the frames with ffmpeg into FILE (e.g. demo.mp4), at\n"
-    "                the demo's pace and twice the size, with music/quarrow.xm as\n"
-    "                its sound track when that is there\n"
+    "                the demo's pace, with music/quarrow.xm as its sound track\n"
+    "                when that is there\n"
+    "  --scale N     enlarge each pixel of the video to an N x N block, 1 to 8\n"
+    "                (default 2: 640x480); odd scales keep full colour detail\n"
     "  --steps LIST  write only the frames of these script steps, e.g. 3,12-13\n"
-    "                (0 is the blank screen before step 1; default: all)\n"
+    "                (default: all; the steps are listed below)\n"
     "  --seed N      seed the random numbers with N instead of the time of day\n"
     "  --help        show this text\n";
+
+// What each step of the script shows, by step number; the label in the
+// second column is the one its statistics line and frames.tsv carry.
+static const char* const STEP_NAMES[SCRIPT_STEPS + 1] = {
+    "black screen before the script starts",
+    "title picture fading in and out",
+    "black screen",
+    "spotlit relief, first picture",
+    "fade to white",
+    "black screen",
+    "spotlit relief, second picture",
+    "fade to white",
+    "black screen",
+    "spotlit relief, third picture",
+    "fade to white",
+    "black screen",
+    "water ripples",
+    "spinning shrink of the last frame",
+    "black screen",
+    "swaying mesh and spinning card",
+    "fade to white",
+    "black screen",
+    "swirling disc",
+    "fade to white",
+    "black screen",
+    "plasma under a scrolling picture",
+    "spinning shrink of the last frame",
+    "black screen",
+    "title picture fading in and out",
+    "black screen",
+};
+
+static void print_usage(FILE* out)
+{
+    fputs(USAGE, out);
+    fputs("Steps:\n", out);
+    for (int step = 0; step <= SCRIPT_STEPS; step++)
+        fprintf(out, "  %2d  %-5s  %s\n", step, script_step_label(step), STEP_NAMES[step]);
+}
+
+static const char* option_value_hint(const char* option)
+{
+    if (strcmp(option, "--frames") == 0)
+        return " (a folder)";
+    if (strcmp(option, "--video") == 0)
+        return " (a file such as demo.mp4)";
+    return "";
+}
 
 // Parses "3,12-13" into selection. 0 on success.
 static int parse_steps(const char* list, RecordSelection* selection)
@@ -67,12 +126,180 @@ static int parse_seed(const char* text, unsigned* seed)
     return 0;
 }
 
+static int parse_scale(const char* text, int* scale)
+{
+    char* end;
+    long value = strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > 8)
+        return -1;
+    *scale = static_cast<int>(value);
+    return 0;
+}
+
+// Progress and the closing line ---------------------------------------------
+
+static struct {
+    bool shown;  // stderr is a terminal and something is being written
+    long total;  // frames the script presents; 0 when not known
+    long done;
+    long written;
+    const RecordSelection* selection;
+    timespec start;
+    double drawn_at;
+} progress;
+
+static double seconds_since(const timespec& start)
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+// The script's length in frames is only known by playing it. On the virtual
+// clock with nothing written that takes a fraction of a second, so a child
+// plays it once, quietly, and reports the count. 0 when it cannot.
+static long count_script_frames()
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return 0;
+    fflush(stdout);
+    fflush(stderr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+            _exit(1);
+        RecordSelection none;
+        memset(&none, 0, sizeof none);
+        record_select(&none);
+        trig_init();
+        Image* frame = nullptr;
+        if (image_create(&frame, 320, 240) != 0)
+            _exit(1);
+        blank_screen(frame);
+        script_run(frame);
+        long count = record_frame_count();
+        _exit(write(fds[1], &count, sizeof count) == sizeof count ? 0 : 1);
+    }
+    close(fds[1]);
+    long count = 0;
+    if (pid < 0 || read(fds[0], &count, sizeof count) != sizeof count)
+        count = 0;
+    close(fds[0]);
+    if (pid > 0)
+        waitpid(pid, nullptr, 0);
+    return count;
+}
+
+static void progress_draw(const char* tail)
+{
+    double elapsed = seconds_since(progress.start);
+    if (progress.total > 0)
+        fprintf(stderr, "\rquarrow-render: frame %ld of %ld, %.0f s elapsed", progress.done,
+                progress.total, elapsed);
+    else
+        fprintf(stderr, "\rquarrow-render: frame %ld, %.0f s elapsed", progress.done, elapsed);
+    if (tail)
+        fprintf(stderr, ", %s", tail);
+    else if (progress.total > 0 && progress.done > 0 && progress.done <= progress.total)
+        fprintf(stderr, ", about %.0f s left",
+                elapsed * static_cast<double>(progress.total - progress.done) / progress.done);
+    fputs("\033[K", stderr);
+    progress.drawn_at = elapsed;
+}
+
+// Called on every present: counts, and redraws the line about ten times a
+// second. Statistics lines wait in stdout's buffer until the progress line
+// is wiped, so the two never share a line.
+static void progress_frame(const Image*, const uint8_t*)
+{
+    int step = script_current_step();
+    progress.done++;
+    if (step >= 0 && step <= SCRIPT_STEPS && progress.selection->step[step])
+        progress.written++;
+    if (!progress.shown)
+        return;
+    bool pending = __fpending(stdout) > 0;
+    if (!pending && seconds_since(progress.start) - progress.drawn_at < 0.1)
+        return;
+    if (pending) {
+        fputs("\r\033[K", stderr);
+        fflush(stdout);
+    }
+    progress_draw(nullptr);
+}
+
+static void progress_start(bool writing, const RecordSelection* selection)
+{
+    progress.selection = selection;
+    progress.shown = writing && isatty(2);
+    if (progress.shown) {
+        progress.total = count_script_frames();
+        setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    }
+    clock_gettime(CLOCK_MONOTONIC, &progress.start);
+    record_set_observer(progress_frame);
+}
+
+// Before waiting for the encoder to finish the file.
+static void progress_finishing(bool video)
+{
+    if (!progress.shown)
+        return;
+    fflush(stdout);
+    progress_draw(video ? "finishing the video" : nullptr);
+}
+
+static void progress_end()
+{
+    record_set_observer(nullptr);
+    fflush(stdout);
+    if (progress.shown)
+        fputs("\r\033[K", stderr);
+}
+
+static std::string describe_size(long long bytes)
+{
+    char text[32];
+    if (bytes >= 1000000)
+        snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+    else
+        snprintf(text, sizeof text, "%.0f kB", bytes / 1e3);
+    return text;
+}
+
+static void print_summary(const char* frames_dir, const char* video_path, int scale)
+{
+    std::string line = "quarrow-render: " + std::to_string(progress.done) + " frames";
+    if (!frames_dir && !video_path) {
+        fprintf(stderr, "%s played; nothing written (--frames DIR or --video FILE writes them)\n",
+                line.c_str());
+        return;
+    }
+    if (frames_dir)
+        line += "; " + std::to_string(progress.written) + " written to " + frames_dir +
+                " (NNNNNN.png, frames.tsv)";
+    if (video_path) {
+        long ms = progress.written * FRAME_PERIOD_MS;
+        char length[32];
+        snprintf(length, sizeof length, "%ld:%02ld.%ld", ms / 60000, ms / 1000 % 60, ms / 100 % 10);
+        struct stat st;
+        long long bytes = stat(video_path, &st) == 0 ? st.st_size : 0;
+        line += std::string("; video ") + video_path + ": " + length + ", " +
+                std::to_string(320 * scale) + "x" + std::to_string(240 * scale) + ", " +
+                describe_size(bytes) + (record_video_has_sound() ? ", with sound" : ", no sound");
+    }
+    fprintf(stderr, "%s\n", line.c_str());
+}
+
 int main(int argc, char** argv)
 {
     static const struct option options[] = {
         {"frames", required_argument, nullptr, 'f'},
         {"steps", required_argument, nullptr, 's'},
         {"video", required_argument, nullptr, 'v'},
+        {"scale", required_argument, nullptr, 'x'},
         {"seed", required_argument, nullptr, 'r'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
@@ -83,10 +310,12 @@ int main(int argc, char** argv)
     memset(&selection, 1, sizeof selection);
     bool seeded = false;
     unsigned seed = 0;
+    int scale = 2;
+    bool scale_given = false;
 
     opterr = 0;
     int option;
-    while ((option = getopt_long(argc, argv, "", options, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":", options, nullptr)) != -1) {
         switch (option) {
         case 'f': frames_dir = optarg; break;
         case 'v': video_path = optarg; break;
@@ -97,6 +326,13 @@ int main(int argc, char** argv)
                 return 2;
             }
             break;
+        case 'x':
+            if (parse_scale(optarg, &scale) != 0) {
+                fprintf(stderr, "quarrow-render: bad scale '%s' (1 to 8)\n", optarg);
+                return 2;
+            }
+            scale_given = true;
+            break;
         case 'r':
             if (parse_seed(optarg, &seed) != 0) {
                 fprintf(stderr, "quarrow-render: bad seed '%s'\n", optarg);
@@ -104,20 +340,33 @@ int main(int argc, char** argv)
             }
             seeded = true;
             break;
-        case 'h': fputs(USAGE, stdout); return 0;
+        case 'h': print_usage(stdout); return 0;
+        case ':': {
+            const char* name = argv[optind - 1];
+            fprintf(stderr, "quarrow-render: option '%s' needs a value%s\n", name,
+                    option_value_hint(name));
+            return 2;
+        }
         default:
-            fprintf(stderr, "quarrow-render: unknown option '%s'\n%s", argv[optind - 1], USAGE);
+            fprintf(stderr, "quarrow-render: unknown option '%s'\n", argv[optind - 1]);
+            print_usage(stderr);
             return 2;
         }
     }
     if (optind < argc) {
-        fprintf(stderr, "quarrow-render: unexpected argument '%s'\n%s", argv[optind], USAGE);
+        fprintf(stderr, "quarrow-render: unexpected argument '%s'\n", argv[optind]);
+        print_usage(stderr);
+        return 2;
+    }
+    if (scale_given && !video_path) {
+        fputs("quarrow-render: --scale is for the video; give --video FILE too\n", stderr);
         return 2;
     }
     record_select(&selection);
+    progress_start(frames_dir || video_path, &selection);
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
-    if (video_path && record_video_open(video_path, "music/quarrow.xm") != 0) {
+    if (video_path && record_video_open(video_path, "music/quarrow.xm", scale) != 0) {
         fprintf(stderr, "quarrow-render: cannot start ffmpeg for %s\n", video_path);
         return 1;
     }
@@ -137,10 +386,13 @@ int main(int argc, char** argv)
     blank_screen(frame);
     script_run(frame);
     image_free(&frame);
+    progress_finishing(video_path != nullptr);
     display_shutdown();
+    progress_end();
     if (record_video_close() != 0) {
         fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path);
         return 1;
     }
+    print_summary(frames_dir, video_path, scale);
     return 0;
 }

@@ -3,6 +3,8 @@
 // palette in effect, plus a frames.tsv index of script steps.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 
 #include "core/image.h"
@@ -24,16 +26,22 @@ int record_open(const char* dir, const RecordSelection* selection);
 int record_write_png(const char* path, const Image* frame, const uint8_t* palette);
 
 // Starts ffmpeg encoding every presented frame into the video file at path,
-// at the demo's pace of one frame every 83 ms, with the module at
-// module_path as its sound track when that can be mixed (null: no sound).
-// 0 on success, -1 when it cannot be started.
-int record_video_open(const char* path, const char* module_path);
+// at the demo's pace of one frame every 83 ms, each pixel enlarged to a
+// scale x scale block, with the module at module_path as its sound track
+// when that can be mixed (null: no sound). 0 on success, -1 when it cannot
+// be started.
+int record_video_open(const char* path, const char* module_path, int scale);
 
 constexpr int RECORD_AUDIO_RATE = 44100;
 
-// Mixes the module into raw_path as 16-bit little-endian stereo samples at
-// RECORD_AUDIO_RATE. 0 on success, -1 when the module cannot be played.
-int record_audio_render(const char* module_path, const char* raw_path);
+// Starts mixing the module in a child process that writes 16-bit
+// little-endian stereo samples at RECORD_AUDIO_RATE into a pipe, whose read
+// end goes to *samples_fd. Returns the child, or -1 when the module cannot
+// be played. The child ends at the module's end or when the pipe is closed.
+pid_t record_audio_start(const char* module_path, int* samples_fd);
+
+// True when the video has the module as its sound track.
+bool record_video_has_sound();
 
 // Hands one frame, coloured through palette, to the encoder.
 void record_video_frame(const Image* frame, const uint8_t* palette);

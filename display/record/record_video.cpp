@@ -1,11 +1,14 @@
-// Video output of the recording display: frames go as raw RGB through a pipe
-// to ffmpeg, which encodes them at the demo's pace, each pixel doubled so the
-// result plays at the size people watch the demo at, with the module mixed
-// beside them as the sound track.
+// Video output of the recording display: frames go through a pipe to ffmpeg
+// as planar YUV already enlarged by nearest neighbour, at the demo's pace,
+// while a child mixes the module into a second pipe as the sound track.
+// The colours are converted here, once per palette entry, and the chroma
+// planes hold exactly one sample per enlarged pixel block, so the encoder
+// never blends neighbouring pixels' colours.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,37 +18,76 @@
 
 static FILE* video_pipe;
 static pid_t video_pid;
-static std::vector<uint8_t> rgb;
+static pid_t mixer_pid;
+static std::vector<uint8_t> planes;
+static int video_scale = 2;
+static int chroma_scale = 1;  // screen pixels per chroma sample, each way
 static int video_result;
-static std::string sound_track;  // temporary raw samples, removed at the end
+static bool with_sound;
 
-int record_video_open(const char* path, const char* module_path)
+// ITU-R BT.601 with the studio range, which players assume for untagged
+// standard-definition video; the stream is tagged with it as well.
+static void palette_to_yuv(const uint8_t* palette, uint8_t* y, uint8_t* u, uint8_t* v)
 {
-    if (module_path) {
-        char raw[] = "/tmp/quarrow-render-sound-XXXXXX";
-        int fd = mkstemp(raw);
-        if (fd >= 0) {
-            close(fd);
-            sound_track = raw;
-            if (record_audio_render(module_path, raw) != 0) {
-                fprintf(stderr, "quarrow-render: no sound track: cannot play %s\n", module_path);
-                unlink(raw);
-                sound_track.clear();
-            }
-        }
+    for (int i = 0; i < 256; i++) {
+        int r = palette[3 * i], g = palette[3 * i + 1], b = palette[3 * i + 2];
+        y[i] = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+        u[i] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
+        v[i] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
     }
+}
+
+// One plane: each frame pixel becomes a factor x factor block of samples.
+static uint8_t* write_plane(uint8_t* out, const Image* frame, const uint8_t* value, int factor)
+{
+    const size_t width = static_cast<size_t>(frame->width) * factor;
+    for (int y = 0; y < frame->height; y++) {
+        const uint8_t* row = frame->pixels + static_cast<size_t>(y) * frame->width;
+        uint8_t* first = out;
+        for (int x = 0; x < frame->width; x++)
+            for (int k = 0; k < factor; k++)
+                *out++ = value[row[x]];
+        for (int k = 1; k < factor; k++, out += width)
+            std::copy(first, first + width, out);
+    }
+    return out;
+}
+
+int record_video_open(const char* path, const char* module_path, int scale)
+{
+    video_scale = scale;
+    // 4:2:0 keeps one chroma sample per 2x2 screen pixels, which is one
+    // frame pixel's block exactly when the scale is even; otherwise the
+    // chroma is kept whole.
+    bool subsampled = scale % 2 == 0;
+    chroma_scale = subsampled ? scale / 2 : scale;
+    std::string size = std::to_string(320 * scale) + "x" + std::to_string(240 * scale);
     std::vector<std::string> args = {
         "ffmpeg", "-nostdin", "-y", "-loglevel", "error",
         // One frame every 83 ms, as the demo shows them.
-        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", "320x240", "-framerate", "1000/83",
-        "-i", "pipe:0"};
-    if (!sound_track.empty()) {
-        std::string rate = std::to_string(RECORD_AUDIO_RATE);
-        args.insert(args.end(), {"-f", "s16le", "-ar", rate, "-ac", "2", "-i", sound_track,
-                                 "-c:a", "aac", "-b:a", "192k", "-shortest"});
+        "-f", "rawvideo", "-pix_fmt", subsampled ? "yuv420p" : "yuv444p", "-video_size", size,
+        "-framerate", "1000/83", "-i", "pipe:0"};
+
+    int samples = -1;
+    if (module_path) {
+        mixer_pid = record_audio_start(module_path, &samples);
+        if (mixer_pid < 0) {
+            mixer_pid = 0;
+            fprintf(stderr, "quarrow-render: no sound track: cannot play %s\n", module_path);
+        }
     }
-    args.insert(args.end(), {"-vf", "scale=640:480:flags=neighbor", "-c:v", "libx264", "-pix_fmt",
-                             "yuv420p", "-movflags", "+faststart", path});
+    with_sound = mixer_pid != 0;
+    if (mixer_pid) {
+        std::string rate = std::to_string(RECORD_AUDIO_RATE);
+        args.insert(args.end(), {"-f", "s16le", "-ar", rate, "-ac", "2", "-i", "pipe:3", "-c:a",
+                                 "aac", "-b:a", "192k", "-shortest"});
+    }
+    // A fast preset keeps the whole demo to seconds; flat areas and hard
+    // edges, which the demo is made of, stay clean at this quality.
+    args.insert(args.end(), {"-c:v", "libx264", "-preset", "superfast", "-crf", "20",
+                             "-colorspace", "smpte170m", "-color_primaries", "smpte170m",
+                             "-color_trc", "smpte170m", "-color_range", "tv",
+                             "-movflags", "+faststart", path});
 
     int fds[2];
     if (pipe(fds) != 0)
@@ -61,6 +103,10 @@ int record_video_open(const char* path, const char* module_path)
         dup2(fds[0], 0);
         close(fds[0]);
         close(fds[1]);
+        if (samples >= 0 && samples != 3) {
+            dup2(samples, 3);
+            close(samples);
+        }
         // No shell: each path reaches ffmpeg as one argument, whatever it holds.
         std::vector<char*> argv;
         for (std::string& a : args)
@@ -71,25 +117,32 @@ int record_video_open(const char* path, const char* module_path)
         _exit(127);
     }
     close(fds[0]);
+    if (samples >= 0)
+        close(samples);
     video_pipe = fdopen(fds[1], "w");
     video_pid = pid;
     signal(SIGPIPE, SIG_IGN);
     return video_pipe ? 0 : -1;
 }
 
+bool record_video_has_sound()
+{
+    return with_sound;
+}
+
 void record_video_frame(const Image* frame, const uint8_t* palette)
 {
     if (!video_pipe)
         return;
-    size_t count = static_cast<size_t>(frame->width) * static_cast<size_t>(frame->height);
-    rgb.resize(3 * count);
-    for (size_t i = 0; i < count; i++) {
-        const uint8_t* colour = palette + 3 * frame->pixels[i];
-        rgb[3 * i] = colour[0];
-        rgb[3 * i + 1] = colour[1];
-        rgb[3 * i + 2] = colour[2];
-    }
-    if (fwrite(rgb.data(), 1, rgb.size(), video_pipe) != rgb.size()) {
+    uint8_t y[256], u[256], v[256];
+    palette_to_yuv(palette, y, u, v);
+    size_t luma = static_cast<size_t>(frame->width) * frame->height * video_scale * video_scale;
+    size_t chroma = static_cast<size_t>(frame->width) * frame->height * chroma_scale * chroma_scale;
+    planes.resize(luma + 2 * chroma);
+    uint8_t* out = write_plane(planes.data(), frame, y, video_scale);
+    out = write_plane(out, frame, u, chroma_scale);
+    write_plane(out, frame, v, chroma_scale);
+    if (fwrite(planes.data(), 1, planes.size(), video_pipe) != planes.size()) {
         fclose(video_pipe);
         video_pipe = nullptr;
     }
@@ -106,9 +159,11 @@ int record_video_close()
     int status = 0;
     waitpid(video_pid, &status, 0);
     video_pid = 0;
-    if (!sound_track.empty()) {
-        unlink(sound_track.c_str());
-        sound_track.clear();
+    // The mixer may still be writing a track longer than the picture.
+    if (mixer_pid) {
+        kill(mixer_pid, SIGTERM);
+        waitpid(mixer_pid, nullptr, 0);
+        mixer_pid = 0;
     }
     video_result = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : -1;
     return video_result;
