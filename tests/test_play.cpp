@@ -189,8 +189,7 @@ TEST(Play, AnswersTheQuestionsAndCtrlCEndsEverything)
     // pixel size 1.
     EXPECT_NE(run.out.find("4. 16 bits, stereo\nType corresponding number : 4\n"), std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("Raw disk writer (music.raw) v1.1\n 3 Nosound Driver v3.0\n"
-                           "Type corresponding number : 2\n"),
+    EXPECT_NE(run.out.find(" 5 PulseAudio driver v0.1\nType corresponding number : 2\n"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n"),
