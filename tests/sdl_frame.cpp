@@ -3,6 +3,8 @@
 // (a frame quarrow-render wrote) through its own palette, says "shown", then
 // follows commands on standard input, one per line, until "quit":
 //   present       shows the frame again, then says "shown"
+//   palette       sets the frame's palette inverted, without presenting,
+//                 then says "set"
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +30,12 @@ int main(int argc, char** argv)
         if (strcmp(line, "present\n") == 0) {
             display_present(&frame);
             puts("shown");
+        } else if (strcmp(line, "palette\n") == 0) {
+            uint8_t inverted[768];
+            for (int i = 0; i < 768; i++)
+                inverted[i] = static_cast<uint8_t>(255 - png.palette[i]);
+            display_set_palette(inverted);
+            puts("set");
         }
         fflush(stdout);
     }

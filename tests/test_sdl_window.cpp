@@ -1,0 +1,188 @@
+// quarrow-sdl and its back end on a 24-bit 1280x1024 Xvfb with a window
+// manager, seen from outside: screenshots of a frame quarrow-render wrote,
+// in a window, resized and full screen, and the demo ended from the keyboard
+// or the window's close button with its music stopped.
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/support.h"
+#include "support/which.h"
+#include "support/x11_probe.h"
+#include "support/xvfb.h"
+
+static const std::string TITLE = "quarrow for LINUX by tobrak";
+static const std::string DISPLAY_PROMPT =
+    "Choose display mode:\n1. Window\n2. Full screen\nType corresponding number : ";
+
+class SdlDesktop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(xvfb_start(&server, "1280x1024x24"));
+        display = xvfb_display(server);
+        // Full screen is the window manager's business, as on a desktop.
+        ASSERT_TRUE(spawn_start(&wm, {"/usr/bin/openbox", "--sm-disable"}, "", {"DISPLAY=" + display}));
+        for (int i = 0; i < 100 && x_tool(display, {"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})
+                                           .find("window id") == std::string::npos; i++)
+            usleep(50000);
+        frame_dir = test_make_dir();
+        EXPECT_EQ(symlink((test_source_dir() + "/grafika").c_str(), (frame_dir + "/grafika").c_str()), 0);
+        // A frame from the middle of the water ripples: fine detail, many colours.
+        RunResult render = test_run({test_bin("quarrow-render"), "--frames", "frames", "--steps",
+                                     "12", "--seed", "7"}, frame_dir);
+        ASSERT_EQ(render.status, 0) << render.err;
+        char name[32];
+        snprintf(name, sizeof name, "/frames/%06d.png", 744);
+        frame_png = frame_dir + name;
+        ASSERT_TRUE(test_read_png(frame_png, &frame)) << frame_png;
+    }
+    static void TearDownTestSuite()
+    {
+        kill(wm.pid, SIGTERM);
+        spawn_wait_exit(&wm, 5000);
+        xvfb_stop(&server);
+        test_remove_tree(frame_dir);
+    }
+    static Xvfb server;
+    static Spawned wm;
+    static std::string display, frame_dir, frame_png;
+    static PngFrame frame;
+};
+Xvfb SdlDesktop::server;
+Spawned SdlDesktop::wm;
+std::string SdlDesktop::display, SdlDesktop::frame_dir, SdlDesktop::frame_png;
+PngFrame SdlDesktop::frame;
+
+// 8-bit RGB of a window ("root" for the whole screen), as a user's
+// screenshot tool takes it.
+struct Shot {
+    int width = 0, height = 0;
+    std::string rgb;
+    uint32_t at(int x, int y) const
+    {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(rgb.data()) + 3 * (size_t(y) * width + x);
+        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+};
+
+static Shot screenshot(const std::string& display, const std::string& window)
+{
+    Shot shot;
+    std::string size = window == "root" ? x_tool(display, {"xwininfo", "-root"})
+                                        : x_tool(display, {"xwininfo", "-id", window});
+    sscanf(size.substr(size.find("Width: ")).c_str(), "Width: %d", &shot.width);
+    sscanf(size.substr(size.find("Height: ")).c_str(), "Height: %d", &shot.height);
+    shot.rgb = test_run({test_which("import"), "-window", window, "-depth", "8", "rgb:-"}, "", "",
+                        {"DISPLAY=" + display}).out;
+    return shot;
+}
+
+static uint32_t colour_of(const PngFrame& frame, const uint8_t* palette, int x, int y)
+{
+    const uint8_t* c = palette + 3 * frame.pixels[size_t(y) * frame.width + x];
+    return uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2];
+}
+
+// The shot holds the frame at scale, its top left corner at (left, top),
+// with black everywhere else.
+static void expect_frame_at(const Shot& shot, const PngFrame& frame, const uint8_t* palette,
+                            int scale, int left, int top)
+{
+    ASSERT_EQ(shot.rgb.size(), size_t(shot.width) * shot.height * 3);
+    for (int y = 0; y < shot.height; y++) {
+        for (int x = 0; x < shot.width; x++) {
+            int fx = x - left, fy = y - top;
+            bool inside = fx >= 0 && fy >= 0 && fx < frame.width * scale && fy < frame.height * scale;
+            uint32_t want = inside ? colour_of(frame, palette, fx / scale, fy / scale) : 0;
+            ASSERT_EQ(shot.at(x, y), want) << "at " << x << "," << y << " of " << shot.width << "x"
+                                           << shot.height;
+        }
+    }
+}
+
+// Starts quarrow-sdl-frame on the render's frame with the display-mode
+// answer and waits until the frame is shown.
+static void show_frame(const std::string& display, const std::string& png, int mode, Spawned* helper)
+{
+    ASSERT_TRUE(spawn_start(helper, {test_bin("quarrow-sdl-frame"), png}, "", {"DISPLAY=" + display}));
+    spawn_write(helper, std::to_string(mode) + "\n");
+    ASSERT_TRUE(spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
+    usleep(300000);  // the window manager settles the window
+}
+
+static size_t count_of(const std::string& text, const std::string& line)
+{
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+        n++;
+    return n;
+}
+
+// Sends one command and waits for its answer line.
+static void command(Spawned* helper, const std::string& line, const std::string& answer)
+{
+    size_t before = count_of(helper->out, answer);
+    spawn_write(helper, line + "\n");
+    for (int i = 0; i < 200 && count_of(helper->out, answer) == before; i++)
+        spawn_wait_output(helper, "\x01", 50);
+    ASSERT_GT(count_of(helper->out, answer), before) << line;
+    usleep(200000);
+}
+
+static void quit(Spawned* helper)
+{
+    spawn_write(helper, "quit\n");
+    ASSERT_TRUE(spawn_wait_exit(helper, 10000));
+    EXPECT_EQ(helper->status, 0) << helper->err;
+}
+
+// In a window the frame is doubled, exactly in the palette's colours; when
+// the window grows it stays doubled and centred; a palette set without a
+// present leaves the picture alone until the next frame.
+TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
+{
+    Spawned helper;
+    show_frame(display, frame_png, 1, &helper);
+    EXPECT_EQ(helper.out, DISPLAY_PROMPT + "shown\n");
+    std::string window = x_window_named(display, TITLE);
+    ASSERT_NE(window, "");
+    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+
+    command(&helper, "palette", "set\n");
+    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+    command(&helper, "present", "shown\n");
+    std::vector<uint8_t> inverted(768);
+    for (int i = 0; i < 768; i++)
+        inverted[i] = static_cast<uint8_t>(255 - frame.palette[i]);
+    expect_frame_at(screenshot(display, window), frame, inverted.data(), 2, 0, 0);
+
+    ASSERT_EQ(test_run({test_which("xdotool"), "windowsize", window, "1000", "700"}, "", "",
+                       {"DISPLAY=" + display}).status, 0);
+    for (int i = 0; i < 100 && x_tool(display, {"xwininfo", "-id", window}).find("Width: 1000\n") ==
+                                   std::string::npos; i++)
+        usleep(50000);
+    usleep(300000);  // the resize reaches the program as an event
+    command(&helper, "present", "shown\n");
+    Shot grown = screenshot(display, window);
+    ASSERT_EQ(grown.width, 1000);
+    ASSERT_EQ(grown.height, 700);
+    expect_frame_at(grown, frame, inverted.data(), 2, 180, 110);
+    quit(&helper);
+    EXPECT_EQ(x_window_named(display, TITLE), "") << "window left behind";
+}
+
+// Full screen on 1280x1024 is the frame x4 (1280x960) between black bars.
+TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
+{
+    Spawned helper;
+    show_frame(display, frame_png, 2, &helper);
+    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    quit(&helper);
+}
