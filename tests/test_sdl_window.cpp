@@ -186,3 +186,107 @@ TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
     expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
     quit(&helper);
 }
+
+static const std::string BANNER = "*** quarrow for LINUX by tobrak *** \n";
+// 16-bit stereo music through the raw-file driver at 22050 Hz, then a
+// window; and what the sound dialogue prints for those answers.
+static const std::string ANSWERS = "4\n2\n22050\n1\n";
+static const std::string SOUND_LINES =
+    "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n"
+    "4. 16 bits, stereo\nType corresponding number : "
+    "Choose sound device :\n"
+    " 1 Open Sound System driver v1.7\n"
+    " 2 Raw disk writer (music.raw) v1.1\n"
+    " 3 Nosound Driver v3.0\n"
+    "Type corresponding number : "
+    "Enter mixing frequency (eg. 11025,22050,44100) : "
+    "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
+
+// Processes whose working folder is dir: the music process, if it outlived
+// the demo.
+static bool no_process_left_in(const std::string& dir)
+{
+    for (int i = 0; i < 40; i++) {
+        bool found = false;
+        FILE* list = popen("ls /proc", "r");
+        char name[64];
+        while (list && fscanf(list, "%63s", name) == 1) {
+            char link[PATH_MAX] = {0};
+            std::string cwd = "/proc/" + std::string(name) + "/cwd";
+            if (atoi(name) > 0 && readlink(cwd.c_str(), link, sizeof link - 1) > 0 && dir == link)
+                found = true;
+        }
+        if (list)
+            pclose(list);
+        if (!found)
+            return true;
+        usleep(50000);
+    }
+    return false;
+}
+
+// The demo ended by the user, by a key sent to its window or by the window
+// manager's close, ends as at the end of its script: status 0, nothing on
+// standard error, the statistics of the effects that finished, and no music
+// process left. Escape comes after the first effect, the others at once.
+TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;  // xdotool arguments; "W" is the window
+        bool after_first_effect;
+    } cases[] = {
+        {"Escape", {"key", "--window", "W", "Escape"}, true},
+        {"q", {"key", "--window", "W", "q"}, false},
+        {"close button", {"key", "alt+F4"}, false},
+    };
+    for (const Case& c : cases) {
+        std::string dir = test_make_dir();
+        for (const char* data : {"grafika", "music"})
+            EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
+        Spawned run;
+        ASSERT_TRUE(spawn_start(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display}));
+        spawn_write(&run, ANSWERS);
+        spawn_close_input(&run);
+        std::string head = BANNER + SOUND_LINES + DISPLAY_PROMPT;
+        ASSERT_TRUE(spawn_wait_output(&run, head, 10000)) << c.name << run.out << run.err;
+        std::string window;
+        for (int i = 0; i < 100 && window.empty(); i++) {
+            window = x_window_named(display, TITLE);
+            usleep(50000);
+        }
+        ASSERT_NE(window, "") << c.name;
+        // Standard output is a pipe here, so the statistics only show at the
+        // end; the first effect lasts ten seconds.
+        if (c.after_first_effect)
+            usleep(11500000);
+        else
+            usleep(500000);  // the window manager has given it the focus
+        std::vector<std::string> argv = {test_which("xdotool")};
+        for (const std::string& k : c.keys)
+            argv.push_back(k == "W" ? window : k);
+        EXPECT_EQ(test_run(argv, "", "", {"DISPLAY=" + display}).status, 0) << c.name;
+        ASSERT_TRUE(spawn_wait_exit(&run, 5000)) << c.name << ": still running";
+
+        EXPECT_EQ(run.status, 0) << c.name << run.err;
+        EXPECT_EQ(run.err, "") << c.name;
+        ASSERT_EQ(run.out.substr(0, head.size()), head) << c.name;
+        std::string stats = run.out.substr(head.size());
+        if (c.after_first_effect) {
+            int frames = 0;
+            double rate = 0;
+            ASSERT_EQ(sscanf(stats.c_str(), "e_04:\t %d - Screens,\t Screens/sec - %lf\n", &frames, &rate), 2)
+                << stats;
+            char line[128];
+            snprintf(line, sizeof line, "e_04:\t %d - Screens,\t Screens/sec - %f\n", frames, rate);
+            EXPECT_EQ(stats, line);
+            EXPECT_NEAR(rate, 12.0, 1.0);
+            EXPECT_GT(test_read_file(dir + "/music.raw").size(), 10 * 88200u) << "music played";
+        } else {
+            EXPECT_EQ(stats, "") << c.name;
+        }
+        EXPECT_TRUE(no_process_left_in(dir)) << c.name << ": the music outlived the demo";
+        EXPECT_EQ(x_window_named(display, TITLE), "") << c.name;
+        test_remove_tree(dir);
+    }
+}
