@@ -125,13 +125,17 @@ static void BM_palette_and_upload(benchmark::State& state)
 }
 BENCHMARK(BM_palette_and_upload)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// All of display_present: events, upload, black bars, the 4x copy, present.
+// All of display_present: events, upload, black bars, the 4x copy, present;
+// with vsync (as the demo runs: one refresh per present at most) and, to see
+// the work itself, without.
 static void BM_present(benchmark::State& state)
 {
     if (!display_ready()) {
         state.SkipWithError("Xvfb did not start");
         return;
     }
+    bool vsync = state.range(0) != 0;
+    SDL_RenderSetVSync(sdl.renderer, vsync ? 1 : 0);
     int n = 0;
     auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -139,8 +143,9 @@ static void BM_present(benchmark::State& state)
         display_present(frame);
     }
     report(state, start);
+    SDL_RenderSetVSync(sdl.renderer, 1);
 }
-BENCHMARK(BM_present)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_present)->ArgName("vsync")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 static void BM_memcpy_texture_bytes(benchmark::State& state)
 {
