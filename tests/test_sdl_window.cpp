@@ -184,11 +184,34 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
     EXPECT_EQ(x_window_named(display, TITLE), "") << "window left behind";
 }
 
-// Full screen on 1280x1024 is the frame x4 (1280x960) between black bars.
+// Sends keys to the window, lets the window manager act on them, and has
+// the helper read them with its next present.
+static void keys_then_present(const std::string& display, Spawned* helper, const char* keys,
+                              const char* width)
+{
+    std::string window = x_window_named(display, TITLE);
+    ASSERT_EQ(test_run({test_which("xdotool"), "key", "--window", window, keys}, "", "",
+                       {"DISPLAY=" + display}).status, 0);
+    command(helper, "present", "shown\n");
+    for (int i = 0; i < 100 && x_tool(display, {"xwininfo", "-id", window}).find(width) ==
+                                   std::string::npos; i++)
+        usleep(50000);
+    usleep(300000);
+    command(helper, "present", "shown\n");
+}
+
+// Full screen on 1280x1024 is the frame x4 (1280x960) between black bars;
+// F11 takes it to a window of the frame doubled, Alt+Enter back again.
 TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
 {
     Spawned helper;
     show_frame(display, frame_png, 2, &helper);
+    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+
+    keys_then_present(display, &helper, "F11", "Width: 640\n");
+    expect_frame_at(screenshot(display, x_window_named(display, TITLE)), frame,
+                    frame.palette.data(), 2, 0, 0);
+    keys_then_present(display, &helper, "alt+Return", "Width: 1280\n");
     expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
     quit(&helper);
 }
