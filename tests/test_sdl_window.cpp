@@ -323,3 +323,27 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         test_remove_tree(dir);
     }
 }
+
+// Options are checked before anything starts; with no display the program
+// ends after its question, as quarrow does with no X server, and does not
+// play on unseen through SDL's drivers that show nothing.
+TEST(SdlProgram, HelpBadArgumentAndNoDisplay)
+{
+    RunResult help = test_run({test_bin("quarrow-sdl"), "--help"}, "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: quarrow-sdl", 0), 0u) << help.out;
+
+    RunResult bad = test_run({test_bin("quarrow-sdl"), "--window"}, "");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err.rfind("quarrow-sdl: unknown argument '--window'\nusage:", 0), 0u) << bad.err;
+
+    for (const char* wayland : {"WAYLAND_DISPLAY=", "WAYLAND_DISPLAY=wayland-unused"}) {
+        RunResult none = test_run({test_bin("quarrow-sdl")}, "", "0\n1\n",
+                                  {"DISPLAY=" + xvfb_unused_display(), wayland, NO_LEAK_CHECK});
+        EXPECT_EQ(none.status, 255) << wayland;
+        EXPECT_EQ(none.out, BANNER + SOUND_LINES.substr(0, SOUND_LINES.find("Choose sound")) + DISPLAY_PROMPT);
+        std::string start = test_bin("quarrow-sdl") + ": cannot start SDL video: ";
+        EXPECT_NE(none.err.find(start), std::string::npos) << none.err;
+    }
+}

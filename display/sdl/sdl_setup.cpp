@@ -22,6 +22,17 @@ static const char* const DISPLAY_MODE_PROMPT =
     exit(255);
 }
 
+// With no desktop to reach, SDL falls back to drivers that show nothing; the
+// demo would then play its music to a screen nobody sees. They are taken
+// only when asked for by name.
+static bool invisible_driver_chosen()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+    return invisible && !(asked && SDL_strcasecmp(asked, driver) == 0);
+}
+
 void sdl_fullscreen_set(int on)
 {
     if (SDL_SetWindowFullscreen(sdl.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
@@ -44,6 +55,10 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         setup_failed(argv[0], "start SDL video");
+    if (invisible_driver_chosen()) {
+        SDL_SetError("no display found (set DISPLAY or WAYLAND_DISPLAY)");
+        setup_failed(argv[0], "start SDL video");
+    }
 
     sdl.frame_width = width;
     sdl.frame_height = height;
