@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -180,6 +181,27 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
     ASSERT_EQ(grown.width, 1000);
     ASSERT_EQ(grown.height, 700);
     expect_frame_at(grown, frame, inverted.data(), 2, 180, 110);
+
+    // Too small for 1x: scaled down to 333x250, still 4:3, centred.
+    ASSERT_EQ(test_run({test_which("xdotool"), "windowsize", window, "400", "250"}, "", "",
+                       {"DISPLAY=" + display}).status, 0);
+    for (int i = 0; i < 100 && x_tool(display, {"xwininfo", "-id", window}).find("Width: 400\n") ==
+                                   std::string::npos; i++)
+        usleep(50000);
+    usleep(300000);
+    command(&helper, "present", "shown\n");
+    Shot small = screenshot(display, window);
+    ASSERT_EQ(small.rgb.size(), size_t(400 * 250 * 3));
+    int lit_left = 400, lit_right = -1;
+    for (int y = 0; y < 250; y++)
+        for (int x = 0; x < 400; x++)
+            if (small.at(x, y) != 0) {
+                lit_left = std::min(lit_left, x);
+                lit_right = std::max(lit_right, x);
+            }
+    EXPECT_GE(lit_left, 33);
+    EXPECT_LE(lit_right, 33 + 333 - 1);
+    EXPECT_LE(lit_left, 40) << "picture missing or not centred";
     quit(&helper);
     EXPECT_EQ(x_window_named(display, TITLE), "") << "window left behind";
 }
