@@ -3,18 +3,15 @@
 // ends, when the main process sends SIGTERM, or when the main process dies.
 #include "audio/music.h"
 
+#include <errno.h>
 #include <mikmod.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
-
-#include "audio/sound.h"
-
-int music_playing;
-pid_t music_pid;
 
 // Upper bound on the mixer's voices; the loader lowers it to the module's
 // channel count for formats without new-note actions.
@@ -22,6 +19,12 @@ static constexpr int MUSIC_VOICES = 64;
 
 // Shortest pause between two mixing rounds of a driver that keeps no time.
 static constexpr long UNTIMED_MIN_PAUSE_MS = 10;
+
+// How far the mixer may run ahead of the wall clock on a device that keeps
+// time: well beyond the buffers the devices are opened with, so a device
+// that plays only meets this bound when it has stopped taking sound (an
+// ALSA device without a clock, or a sound server that went away).
+static constexpr long DEVICE_MAX_AHEAD_MS = 1000;
 
 static long ms_since(const timespec& start)
 {
@@ -41,14 +44,22 @@ static bool driver_keeps_no_time()
     return md_driver == &drv_nos || md_driver == &drv_raw;
 }
 
-static void pace_to_song_clock(const MODULE* module, const timespec& start)
+// Returns false when a device that keeps time has stopped taking sound.
+static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool untimed)
 {
     long song_ms = static_cast<long>(static_cast<long long>(module->sngtime) * 1000 / 1024);
     long pause_ms = song_ms - ms_since(start);
-    if (pause_ms < UNTIMED_MIN_PAUSE_MS)
-        pause_ms = UNTIMED_MIN_PAUSE_MS;
+    if (untimed) {
+        if (pause_ms < UNTIMED_MIN_PAUSE_MS)
+            pause_ms = UNTIMED_MIN_PAUSE_MS;
+    } else {
+        pause_ms -= DEVICE_MAX_AHEAD_MS;
+        if (pause_ms <= 0)
+            return true;
+    }
     timespec pause{pause_ms / 1000, (pause_ms % 1000) * 1000000};
     nanosleep(&pause, nullptr);
+    return untimed;
 }
 
 // Every way out of the child is _exit: a plain exit would run the demo's
@@ -69,6 +80,14 @@ static void pace_to_song_clock(const MODULE* module, const timespec& start)
     if (getppid() != parent)
         _exit(0);
 
+    // The sound-server devices were only tried by the main process; this
+    // process is the first to use their libraries, as they require.
+    if (music_opens_device && MikMod_Init("") != 0) {
+        printf("MikMod Error: %s\n", MikMod_strerror(MikMod_errno));
+        fflush(stdout);
+        _exit(0);
+    }
+
     MODULE* module = Player_Load(path, MUSIC_VOICES, 0);
     if (!module) {
         printf("MikMod Error: %s\n", MikMod_strerror(MikMod_errno));
@@ -76,29 +95,43 @@ static void pace_to_song_clock(const MODULE* module, const timespec& start)
         _exit(0);
     }
     Player_Start(module);
-    music_playing = 1;
 
     // A real device paces the loop by blocking in MikMod_Update.
-    bool paced = driver_keeps_no_time();
+    bool untimed = driver_keeps_no_time();
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     while (Player_Active()) {
         MikMod_Update();
-        if (paced)
-            pace_to_song_clock(module, start);
+        // The PulseAudio driver ignores failed writes, so a server that has
+        // gone away shows only as a mixer running ahead of the clock. There
+        // is nobody left to play to.
+        if (!pace_to_song_clock(module, start, untimed) && md_driver == &drv_pulseaudio)
+            break;
     }
 
     Player_Stop();
     Player_Free(module);
     MikMod_Exit();
-    music_playing = 0;
     fflush(stdout);
     _exit(0);
 }
 
+// 1 while the music process runs. One that has ended by itself is reaped
+// here and no longer counts as playing; until it is reaped its id cannot
+// belong to anyone else, so a signal after this check is safe.
+static int music_running()
+{
+    // music_pid > 0 keeps a stray flag from ever turning a signal into kill(-1).
+    if (music_playing != 1 || music_pid <= 0)
+        return 0;
+    if (waitpid(music_pid, nullptr, WNOHANG) != 0)
+        music_playing = 0;
+    return music_playing;
+}
+
 void music_start(const char* path)
 {
-    if (music_enabled != 1 || music_playing == 1)
+    if (music_enabled != 1 || music_running())
         return;
     // stdout may be a pipe or a file: anything still buffered would be
     // written by both processes.
@@ -108,15 +141,27 @@ void music_start(const char* path)
     if (pid == 0)
         music_process(path, parent);
     music_pid = pid;
-    if (pid > 0)
-        music_playing = 1;
+    music_playing = pid > 0;
 }
+
+// How long the music process gets to end on SIGTERM before it is killed; it
+// takes no time unless it was stopped (SIGSTOP) and cannot act on it.
+static constexpr int STOP_GRACE_MS = 1000;
 
 void music_stop()
 {
-    // music_pid > 0 keeps a stray flag from ever turning this into kill(-1).
-    if (music_enabled == 1 && music_playing == 1 && music_pid > 0) {
-        kill(music_pid, SIGTERM);
-        music_playing = 0;
+    if (music_enabled != 1 || !music_running())
+        return;
+    kill(music_pid, SIGTERM);
+    for (int waited = 0; waitpid(music_pid, nullptr, WNOHANG) == 0; waited += 5) {
+        if (waited >= STOP_GRACE_MS) {
+            kill(music_pid, SIGKILL);
+            while (waitpid(music_pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        timespec pause{0, 5 * 1000000};
+        nanosleep(&pause, nullptr);
     }
+    music_playing = 0;
 }

@@ -3,15 +3,13 @@
 // process dies.
 #pragma once
 
-#include <sys/types.h>
-
-extern int music_playing;  // main process: 1 from the fork until music_stop
-extern pid_t music_pid;
+#include "audio/audio_state.h"
 
 // Forks the music process for the module at path, if music is enabled and
 // not yet playing. Returns at once in the main process.
 void music_start(const char* path);
 
-// Sends SIGTERM to the music process once; called at the end of the script
-// and on every fatal error. Safe to call at any time, any number of times.
+// Sends SIGTERM to the music process once, unless it has already ended, and
+// reaps it; called at the end of the script and on every fatal error. Safe
+// to call at any time, any number of times.
 void music_stop();

@@ -1,16 +1,16 @@
 // The sound set-up dialogue: output mode, device and mixing frequency, then
-// the library initialised with the answers. On success the library stays
-// initialised for the whole run and the music process inherits it.
+// the device opened with the answers. The classic devices are opened here and
+// the music process inherits them; the sound-server devices are only tried
+// in a probe child here, and the music process opens them itself.
 #include "audio/sound.h"
 
 #include <mikmod.h>
 
 #include <cstdio>
 
-#include "audio/music.h"
+#include "audio/audio_state.h"
+#include "audio/device_probe.h"
 #include "core/prompt.h"
-
-int music_enabled;
 
 // The library's own tick handler, returned when music_tick takes its place.
 static MikMod_player_t library_tick;
@@ -27,8 +27,14 @@ static const char FREQUENCY_PROMPT[] = "Enter mixing frequency (eg. 11025,22050,
 // added to every one of them.
 static const UWORD MODE_FLAGS[5] = {0, 0, DMODE_STEREO, DMODE_16BITS, DMODE_16BITS | DMODE_STEREO};
 
-static void register_everything()
+void sound_register()
 {
+    // The library links the records it is given into its lists: a second
+    // registration would make a list loop on itself.
+    static bool registered;
+    if (registered)
+        return;
+    registered = true;
     MikMod_RegisterLoader(&load_m15);
     MikMod_RegisterLoader(&load_mod);
     MikMod_RegisterLoader(&load_mtm);
@@ -38,10 +44,13 @@ static void register_everything()
     MikMod_RegisterLoader(&load_uni);
     MikMod_RegisterLoader(&load_xm);
 
-    // The library appends, so this order is the numbering the user sees.
+    // The library appends, so this order is the numbering the user sees;
+    // the sound-server devices come after the classic three.
     MikMod_RegisterDriver(&drv_oss);
     MikMod_RegisterDriver(&drv_raw);
     MikMod_RegisterDriver(&drv_nos);
+    MikMod_RegisterDriver(&drv_alsa);
+    MikMod_RegisterDriver(&drv_pulseaudio);
 
     library_tick = MikMod_RegisterPlayer(music_tick);
 }
@@ -70,24 +79,34 @@ int sound_setup()
     }
     md_mode = MODE_FLAGS[answer] | DMODE_INTERP | DMODE_SOFT_MUSIC;
 
-    register_everything();
+    sound_register();
     print_driver_list();
     md_device = static_cast<UWORD>(ask_number(DEVICE_PROMPT, 1, 9));
     md_mixfreq = static_cast<UWORD>(ask_number(FREQUENCY_PROMPT, 8000, 44100));
 
-    if (MikMod_Init("") != 0) {
-        printf("Driver error: %s.\n", MikMod_strerror(MikMod_errno));
+    DeviceProbe opened{};
+    music_opens_device = device_opens_in_child(md_device);
+    if (music_opens_device) {
+        device_probe(&opened);
+        md_mode = static_cast<UWORD>(opened.mode ? opened.mode : md_mode);
+        md_mixfreq = static_cast<UWORD>(opened.mixfreq ? opened.mixfreq : md_mixfreq);
+    } else {
+        opened.ok = MikMod_Init("") == 0;
+        snprintf(opened.text, sizeof opened.text, "%s",
+                 opened.ok ? md_driver->Name : MikMod_strerror(MikMod_errno));
+    }
+    if (!opened.ok) {
+        printf("Driver error: %s.\n", opened.text);
         fflush(stdout);
         music_enabled = 0;
         return -1;
     }
     // The driver may have adjusted the mode and rate; report what it uses.
-    printf("Using %s for %d bit %s %s sound at %u Hz\n\n", md_driver->Name,
+    printf("Using %s for %d bit %s %s sound at %u Hz\n\n", opened.text,
            (md_mode & DMODE_16BITS) ? 16 : 8, (md_mode & DMODE_INTERP) ? "interpolated" : "normal",
            (md_mode & DMODE_STEREO) ? "stereo" : "mono", static_cast<unsigned>(md_mixfreq));
     fflush(stdout);
     music_enabled = 1;
-    music_playing = 0;
     return 0;
 }
 

@@ -80,7 +80,8 @@ int32_t e06_card_side(const PolyPoint corners[4])
 void e06_draw(const E06Scene* scene, Image* frame, int32_t t)
 {
     // Whole inner columns move sideways and whole inner rows up and down
-    // together; the border lines stay on the frame's edges.
+    // together. A border point never moves, not even along its own edge, so
+    // the border quads keep their outer side on the frame's edge.
     int32_t shift_x[E06_COLUMNS] = {0};
     int32_t shift_y[E06_ROWS] = {0};
     int32_t turn = 32 * t;
@@ -98,9 +99,14 @@ void e06_draw(const E06Scene* scene, Image* frame, int32_t t)
             PolyPoint points[4];
             PolyPoint coords[4];
             for (int k = 0; k < 4; k++) {
-                int index = corner[k][0] * E06_ROWS + corner[k][1];
-                points[k].x = scene->base[index].x + shift_x[corner[k][0]];
-                points[k].y = scene->base[index].y + shift_y[corner[k][1]];
+                int column = corner[k][0];
+                int row = corner[k][1];
+                int index = column * E06_ROWS + row;
+                points[k] = scene->base[index];
+                if (column > 0 && column < E06_COLUMNS - 1 && row > 0 && row < E06_ROWS - 1) {
+                    points[k].x += shift_x[column];
+                    points[k].y += shift_y[row];
+                }
                 coords[k] = scene->texture[index];
             }
             draw_textured_polygon(frame->pixels, frame->width, frame->height, scene->table_a,

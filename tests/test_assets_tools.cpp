@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -149,6 +150,17 @@ TEST(AssetsSynth, TonalInstrumentsPlayInTuneInLibmikmod)
         double hz = pitch_of(pcm, 22050, c.from_s, c.from_s + 0.4);
         EXPECT_NEAR(hz, c.hz, c.hz * 0.02) << "instrument " << c.instrument;
         test_remove_tree(dir);
+    }
+}
+
+TEST(AssetsSynth, OneShotSamplesEndInSilence)
+{
+    // A sample that stops short of zero clicks wherever its tail is heard.
+    for (const XmInstrument& ins : synth_instruments()) {
+        if (ins.sample.loop_length > 0)
+            continue;
+        ASSERT_FALSE(ins.sample.data.empty()) << ins.name;
+        EXPECT_LE(std::abs(ins.sample.data.back()), 327) << ins.name;
     }
 }
 

@@ -1,9 +1,11 @@
-// The swaying mesh and spinning card: the fixed grid, the card's placement
-// and face, and whole runs of the effect on stand-in pictures of one colour
-// each, so that every pixel tells which picture it came from.
+// The swaying mesh and spinning card: the fixed grid and how its points sway,
+// the card's placement and face, and whole runs of the effect on stand-in
+// pictures of one colour each, so that every pixel tells which picture it
+// came from.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "core/trig.h"
 #include "support/effect_run.h"
@@ -41,6 +43,105 @@ TEST(MeshCard, FirstFrameIsADiamondShowingTheFirstFace)
     // Edge-on counts as the second face.
     const PolyPoint flat[4] = {{0, 0}, {10, 10}, {20, 20}, {30, 30}};
     EXPECT_EQ(e06_card_side(flat), 0);
+}
+
+// A mesh picture whose every texel tells its grid cell, 1 + column + 16 x row,
+// and two flat faces, drawn over a zeroed 320 x 240 frame.
+class MeshSway : public ::testing::Test {
+protected:
+    static constexpr int MW = 150, MH = 110;
+    void SetUp() override
+    {
+        trig_init();
+        mesh_pixels_ = test_pixels(MW, MH, [](int u, int v) {
+            int column = 0, row = 0;
+            while (column < 14 && texel(column + 1, 0).x <= u)
+                column++;
+            while (row < 10 && texel(0, row + 1).y <= v)
+                row++;
+            return 1 + column + 16 * row;
+        });
+        face1_pixels_.assign(64 * 64, FACE1);
+        face2_pixels_.assign(48 * 40, FACE2);
+        mesh_ = Image{MW, MH, mesh_pixels_.data()};
+        face1_ = Image{64, 64, face1_pixels_.data()};
+        face2_ = Image{48, 40, face2_pixels_.data()};
+        ASSERT_EQ(polygon_tables_create(240, &table_a_, &table_b_), 0);
+        e06_init(&scene_, &frame_, &mesh_, &face1_, &face2_, table_a_, table_b_, 300);
+    }
+    void TearDown() override { polygon_tables_free(&table_a_, &table_b_); }
+
+    static PolyPoint texel(int i, int j)
+    {
+        return {e06_grid_line(i, MW, 15), e06_grid_line(j, MH, 11)};
+    }
+
+    // Where grid point (i, j) lies in frame t: only the points off the border
+    // sway, each with its column sideways and its row up and down.
+    static PolyPoint point(int i, int j, int32_t t)
+    {
+        PolyPoint p{e06_grid_line(i, 320, 15), e06_grid_line(j, 240, 11)};
+        if (i == 0 || i == 15 || j == 0 || j == 11)
+            return p;
+        int32_t turn = 32 * t;
+        p.x += (trig_sin(static_cast<int32_t>(turn * 1.37) + 1000 * i / 32) >> 6) +
+               (trig_sin(turn >> 1) >> 6);
+        p.y += (trig_cos(static_cast<int32_t>(turn * 0.781) + 1000 * j / 24) >> 6) +
+               (trig_sin(turn >> 2) >> 6);
+        return p;
+    }
+
+    std::vector<uint8_t> frame_pixels_ = std::vector<uint8_t>(320 * 240, 0);
+    std::vector<uint8_t> mesh_pixels_, face1_pixels_, face2_pixels_;
+    Image frame_{320, 240, frame_pixels_.data()};
+    Image mesh_, face1_, face2_;
+    EdgeEntry* table_a_ = nullptr;
+    EdgeEntry* table_b_ = nullptr;
+    E06Scene scene_;
+};
+
+TEST_F(MeshSway, BorderPointsStayOnTheFrameEdge)
+{
+    // In frame 2 column 5 (x = 106) swings 18 to the right and row 1 (y = 21)
+    // 14 down, but their points on the top and left edges stay put.
+    ASSERT_EQ(point(5, 1, 2).x, 106 + 18);
+    ASSERT_EQ(point(1, 1, 2).y, 21 + 14);
+    e06_draw(&scene_, &frame_, 2);
+    auto cell = [&](int x, int y) { return frame_pixels_[y * 320 + x]; };
+    EXPECT_EQ(cell(104, 0), 1 + 4);
+    EXPECT_EQ(cell(108, 0), 1 + 5);
+    EXPECT_EQ(cell(0, 19), 1 + 0);
+    EXPECT_EQ(cell(0, 23), 1 + 16);
+}
+
+TEST_F(MeshSway, EarlyFrameMatchesTheGridDrawnPointByPoint)
+{
+    // The expected frame is drawn without e06_draw: every grid point placed
+    // by the rule above, the quads and the card through the renderer itself.
+    const int32_t t = 3;
+    std::vector<uint8_t> expected(320 * 240, 0);
+    for (int i = 0; i < 15; i++)
+        for (int j = 0; j < 11; j++) {
+            const PolyPoint points[4] = {point(i, j, t), point(i + 1, j, t), point(i + 1, j + 1, t),
+                                         point(i, j + 1, t)};
+            const PolyPoint coords[4] = {texel(i, j), texel(i + 1, j), texel(i + 1, j + 1),
+                                         texel(i, j + 1)};
+            draw_textured_polygon(expected.data(), 320, 240, table_a_, table_b_, points, coords, 4,
+                                  mesh_.pixels, MW, MH);
+        }
+    PolyPoint corners[4];
+    e06_card_place(t, 300, corners);
+    const Image& face = e06_card_side(corners) < 0 ? face1_ : face2_;
+    const PolyPoint coords[4] = {{0, 0}, {face.width - 1, 0}, {face.width - 1, face.height - 1},
+                                 {0, face.height - 1}};
+    draw_textured_polygon(expected.data(), 320, 240, table_a_, table_b_, corners, coords, 4,
+                          face.pixels, face.width, face.height);
+
+    e06_draw(&scene_, &frame_, t);
+    int differing = 0;
+    for (int k = 0; k < 320 * 240; k++)
+        differing += frame_pixels_[k] != expected[k];
+    EXPECT_EQ(differing, 0);
 }
 
 class MeshRun : public ::testing::Test {

@@ -353,14 +353,17 @@ TEST(PcxStages, DecodeAndTableOnOpenFiles)
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
 
     // Decoding runs on into the table bytes: the marker 12 is a pixel, and
-    // the first entry's 255 starts a run of 63 zeros that is cut at the end.
-    uint8_t cells[8];
+    // the first entry's 255 starts a run of 63 zeros that is cut at the end,
+    // so the bytes just past the image keep their value.
+    uint8_t cells[8 + 64];
     memset(cells, 0xEE, sizeof cells);
     Image image{4, 2, cells};
     lseek(fd, 1, SEEK_SET);
     pcx_decode(fd, &image);
     const uint8_t decoded[8] = {2, 4, 4, 4, 12, 0, 0, 0};
     EXPECT_EQ(0, memcmp(cells, decoded, 8));
+    EXPECT_EQ(std::vector<uint8_t>(cells + 8, cells + sizeof cells),
+              std::vector<uint8_t>(64, 0xEE));
 
 
     // A record without pixels is left alone and nothing is read.

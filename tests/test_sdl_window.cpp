@@ -249,6 +249,8 @@ static const std::string SOUND_LINES =
     " 1 Open Sound System driver v1.7\n"
     " 2 Raw disk writer (music.raw) v1.1\n"
     " 3 Nosound Driver v3.0\n"
+    " 4 Advanced Linux Sound Architecture (ALSA) driver v1.11\n"
+    " 5 PulseAudio driver v0.1\n"
     "Type corresponding number : "
     "Enter mixing frequency (eg. 11025,22050,44100) : "
     "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";

@@ -70,7 +70,7 @@ TEST_F(SoundDialogue, NoMusicAnswerAsksNothingElseAndStartsNothing)
     }
 }
 
-TEST_F(SoundDialogue, ListsTheDeviceThenTheFileThenSilence)
+TEST_F(SoundDialogue, ListsTheDeviceTheFileSilenceThenTheSoundServers)
 {
     RunResult run = run_harness(dir, "4\n3\n22050\n", {"setup"});
     std::string list = driver_list(run.out);
@@ -83,10 +83,12 @@ TEST_F(SoundDialogue, ListsTheDeviceThenTheFileThenSilence)
         lines.push_back(list.substr(at, end - at));
         at = end + 1;
     }
-    ASSERT_EQ(lines.size(), 3u) << list;
+    ASSERT_EQ(lines.size(), 5u) << list;
     EXPECT_EQ(lines[0].rfind(" 1 Open Sound System", 0), 0u) << lines[0];
     EXPECT_EQ(lines[1].rfind(" 2 Raw disk writer (music.raw)", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2].rfind(" 3 Nosound", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind(" 4 Advanced Linux Sound Architecture (ALSA)", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4].rfind(" 5 PulseAudio", 0), 0u) << lines[4];
 }
 
 TEST_F(SoundDialogue, ReportLineFollowsTheModeAnswer)
@@ -124,7 +126,7 @@ TEST_F(SoundDialogue, AnswersOutOfBoundsAreSkippedSilently)
 
 TEST_F(SoundDialogue, DeviceBeyondTheListFailsAndTheDemoRunsOn)
 {
-    for (int device = 4; device <= 9; device++) {
+    for (int device = 6; device <= 9; device++) {
         SCOPED_TRACE(device);
         RunResult run = run_harness(dir, "4\n" + std::to_string(device) + "\n22050\n", {"end", "0"});
         EXPECT_EQ(run.status, 0);

@@ -34,11 +34,14 @@ TEST_F(Tables, KnownSineAndCosineEntries)
     EXPECT_EQ(trig_cos(7), 1022);
 }
 
-TEST_F(Tables, ValuesStayWithinAmplitude)
+// The effects turn shapes by adding 250 or 500 to an angle; every entry of
+// both halves must agree with those quarter and half turns and the mirror.
+TEST_F(Tables, EveryEntryFitsTheTurnsOfTheCircle)
 {
-    for (int i = 0; i < 2000; i++) {
-        EXPECT_LE(trig_table[i], 1023);
-        EXPECT_GE(trig_table[i], -1023);
+    for (int i = 0; i < 1000; i++) {
+        ASSERT_EQ(trig_cos(i), trig_sin(i + 250)) << i;
+        ASSERT_EQ(trig_sin(i + 500), -trig_sin(i)) << i;
+        ASSERT_EQ(trig_sin(1000 - i), -trig_sin(i)) << i;
     }
 }
 

@@ -123,6 +123,7 @@ void display_present(const Image* frame)
         copy_planar(picture);
     else
         copy_paged(picture);
+    vga_standin_scanout();
 }
 
 void display_shutdown()

@@ -2,6 +2,7 @@
 // and what each mode's copy leaves in video memory for a known frame.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "display/display.h"
 #include "display/vga/vgalib/vga.h"
+#include "display/vga/vgalib/vga_screen.h"
 #include "support.h"
 
 namespace {
@@ -62,6 +64,26 @@ TEST(VgaMenu, NoModeEndsWithStatus255)
     RunResult r = run_vga("", "");
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, std::string(BANNER) + "ERROR: Not valid vga mode avaible!");
+}
+
+// Without a usable device the user learns which path failed and why, on
+// standard error, while the program's own line stays as it is.
+TEST(VgaMenu, NoDeviceSaysWhichAndWhy)
+{
+    std::string dir = test_make_dir();
+    struct Case {
+        std::string path, err;
+    } cases[] = {
+        {dir + "/fb9", "quarrow-vga: cannot open the frame buffer " + dir + "/fb9: No such file or directory\n"},
+        {"/dev/null", "quarrow-vga: /dev/null is not a frame buffer device: Inappropriate ioctl for device\n"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = test_run({test_bin("quarrow-vga")}, dir, "0\n", {"FRAMEBUFFER=" + c.path});
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out, std::string(BANNER) + "ERROR: Not valid vga mode avaible!");
+    }
+    test_remove_tree(dir);
 }
 
 // Sets up the back end in a child with the given mode list and menu answer,
@@ -150,6 +172,125 @@ TEST_F(VgaPresent, PagedModesStretchOverTheWholeScreen)
         Image want{c.width, c.height, expected.data()};
         image_blit_scaled(&want, 0, 0, c.width, c.height, &frame, 0, 0, 320, 240, 0, 0);
         EXPECT_EQ(s.screen, expected) << c.mode;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A memory-backed device: format, a stride with padding, and a panned view
+// into the second half of a virtual screen twice as high.
+struct Device {
+    const char* name;
+    unsigned bits;
+    fb_bitfield red, green, blue;
+};
+
+TEST(VgaDevice, OnePresentShowsTheFrameInTheDevicesLayout)
+{
+    const Device devices[] = {
+        {"RGB565", 16, {11, 5, 0}, {5, 6, 0}, {0, 5, 0}},
+        {"BGR24", 24, {16, 8, 0}, {8, 8, 0}, {0, 8, 0}},
+        {"RGB24", 24, {0, 8, 0}, {8, 8, 0}, {16, 8, 0}},
+        {"BGRX32", 32, {16, 8, 0}, {8, 8, 0}, {0, 8, 0}},
+    };
+    std::vector<uint8_t> pixels = test_pixels(320, 240, [](int x, int y) { return (x ^ y) + x / 3; });
+    Image frame{320, 240, pixels.data()};
+    uint8_t palette[768];
+    for (int i = 0; i < 256; i++) {
+        palette[3 * i] = static_cast<uint8_t>(i);
+        palette[3 * i + 1] = static_cast<uint8_t>(255 - i);
+        palette[3 * i + 2] = static_cast<uint8_t>(i * 7);
+    }
+    for (const Device& d : devices) {
+        const unsigned bytes = d.bits / 8, xres = 400, yres = 300, pad = 24;
+        fb_var_screeninfo var{};
+        var.xres = xres;
+        var.yres = yres;
+        var.xres_virtual = xres + 8;
+        var.yres_virtual = 2 * yres;
+        var.xoffset = 8;
+        var.yoffset = yres;
+        var.bits_per_pixel = d.bits;
+        var.red = d.red;
+        var.green = d.green;
+        var.blue = d.blue;
+        fb_fix_screeninfo fix{};
+        fix.line_length = (xres + 8) * bytes + pad;
+        const size_t size = static_cast<size_t>(fix.line_length) * var.yres_virtual;
+        auto* memory = static_cast<uint8_t*>(mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE(memory, MAP_FAILED);
+        memset(memory, 0xEE, size);
+
+        std::string dir = test_make_dir();
+        test_write_file(dir + "/in", "1\n");
+        pid_t pid = fork();
+        if (pid == 0) {
+            setenv("VGA_STANDIN_MODES", "6", 1);
+            if (!freopen((dir + "/in").c_str(), "r", stdin) || !freopen("/dev/null", "w", stdout))
+                _exit(2);
+            vga_screen_use_memory(memory, var, fix);
+            display_setup(0, nullptr, "", 320, 240);
+            display_set_palette(palette);
+            display_present(&frame);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        test_remove_tree(dir);
+        ASSERT_EQ(status, 0) << d.name;
+
+        // 320x240 on 400x300: one to one, centred at (40, 30).
+        int wrong = 0, touched_outside = 0;
+        for (unsigned y = 0; y < var.yres_virtual; y++) {
+            for (unsigned x = 0; x < fix.line_length / bytes; x++) {
+                const uint8_t* at = memory + y * fix.line_length + x * bytes;
+                bool visible = y >= var.yoffset && x >= var.xoffset && x < var.xoffset + xres;
+                if (!visible) {
+                    touched_outside += at[0] != 0xEE;
+                    continue;
+                }
+                int sx = static_cast<int>(x - var.xoffset) - 40, sy = static_cast<int>(y - var.yoffset) - 30;
+                uint32_t want = 0;
+                if (sx >= 0 && sy >= 0 && sx < 320 && sy < 240) {
+                    const uint8_t* rgb = palette + 3 * pixels[sy * 320 + sx];
+                    const fb_bitfield* fields[3] = {&d.red, &d.green, &d.blue};
+                    for (int c = 0; c < 3; c++) {
+                        uint32_t eight = ((rgb[c] >> 2) << 2) | (rgb[c] >> 6);  // through the 6-bit DAC
+                        want |= (eight >> (8 - fields[c]->length)) << fields[c]->offset;
+                    }
+                }
+                uint32_t got = 0;
+                memcpy(&got, at, bytes);
+                wrong += got != want;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << d.name;
+        EXPECT_EQ(touched_outside, 0) << d.name;
+        munmap(memory, size);
+    }
+}
+
+// Each mode fills a 4:3 area as a VGA monitor showed it: the largest whole
+// multiple where one fits, else the largest 4:3 area.
+TEST(VgaDevice, ModesFillACentredFourByThreeArea)
+{
+    struct Case {
+        int mode_w, mode_h, screen_w, screen_h;
+        VgaArea want;
+    } cases[] = {
+        {320, 240, 1024, 768, {32, 24, 960, 720}},   {640, 480, 1024, 768, {192, 144, 640, 480}},
+        {800, 600, 1024, 768, {112, 84, 800, 600}},  {320, 200, 1024, 768, {0, 0, 1024, 768}},
+        {360, 480, 1024, 768, {0, 0, 1024, 768}},    {320, 240, 1280, 800, {160, 40, 960, 720}},
+        {320, 400, 1280, 800, {107, 0, 1066, 800}},  {640, 480, 1920, 1080, {320, 60, 1280, 960}},
+        {320, 200, 1600, 1200, {0, 0, 1600, 1200}},  {800, 600, 640, 480, {0, 0, 640, 480}},
+    };
+    for (const Case& c : cases) {
+        VgaArea a = vga_screen_area(c.mode_w, c.mode_h, c.screen_w, c.screen_h);
+        EXPECT_TRUE(a.x == c.want.x && a.y == c.want.y && a.width == c.want.width && a.height == c.want.height)
+            << c.mode_w << "x" << c.mode_h << " on " << c.screen_w << "x" << c.screen_h << ": " << a.width << "x"
+            << a.height << " at " << a.x << "," << a.y;
     }
 }
 

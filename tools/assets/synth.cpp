@@ -3,6 +3,7 @@
 // every build.
 #include "synth.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -42,11 +43,24 @@ static double noise(Rng* rng)
     return rng_float(rng) * 2.0 - 1.0;
 }
 
-static XmInstrument one_shot(const char* name, std::vector<double> wave, double rate, double peak)
+// A one-shot sample stops wherever its tail is: fade the last `seconds` to
+// silence with a half cosine so that the stop is not heard as a click.
+static void fade_end(std::vector<double>* wave, double rate, double seconds)
 {
+    size_t n = std::min(wave->size(), static_cast<size_t>(rate * seconds));
+    size_t from = wave->size() - n;
+    for (size_t j = 0; j < n; j++)
+        (*wave)[from + j] *= 0.5 * (1.0 + std::cos(PI * static_cast<double>(j) / static_cast<double>(n - 1)));
+}
+
+static XmInstrument one_shot(const char* name, std::vector<double> wave, double rate, double peak,
+                             int panning = 128)
+{
+    fade_end(&wave, rate, 0.02);
     XmInstrument ins;
     ins.name = name;
     ins.sample.data = to_pcm(wave, peak);
+    ins.sample.panning = panning;
     tune(&ins.sample, rate, 48.0);
     return ins;
 }
@@ -54,17 +68,18 @@ static XmInstrument one_shot(const char* name, std::vector<double> wave, double 
 static XmInstrument kick()
 {
     const double rate = 44100;
-    std::vector<double> w(static_cast<size_t>(rate * 0.5));
+    std::vector<double> w(static_cast<size_t>(rate * 0.4));
     double phase = 0;
     Rng rng{101};
     for (size_t i = 0; i < w.size(); i++) {
         double t = i / rate;
         double f = 44.0 + 120.0 * std::exp(-t / 0.03) + 40.0 * std::exp(-t / 0.006);
         phase += 2 * PI * f / rate;
-        double body = std::sin(phase) * std::exp(-t / 0.24) * std::fmin(1.0, t / 0.002);
+        double body = std::sin(phase) * std::exp(-t / 0.1) * std::fmin(1.0, t / 0.002);
         double click = noise(&rng) * std::exp(-t / 0.0025) * 0.5;
         w[i] = std::tanh(1.6 * (body + click));
     }
+    fade_end(&w, rate, 0.1);
     return one_shot("kick", w, rate, 0.95);
 }
 
@@ -84,7 +99,7 @@ static XmInstrument snare()
                       std::exp(-t / 0.045);
         w[i] = 0.9 * tone + (0.6 * low + 0.8 * bright) * std::exp(-t / 0.085);
     }
-    return one_shot("snare", w, rate, 0.9);
+    return one_shot("snare", w, rate, 0.9, 0x60);
 }
 
 // Hats and cymbals: high-passed noise mixed with a cluster of detuned square
@@ -129,7 +144,7 @@ static XmInstrument clap()
                 env = std::fmax(env, std::exp(-(t - burst) / 0.004));
         w[i] = band * env;
     }
-    return one_shot("clap", w, rate, 0.9);
+    return one_shot("clap", w, rate, 0.9, 0xa8);
 }
 
 // Noise through a resonant filter that sweeps up over four seconds.
@@ -148,7 +163,7 @@ static XmInstrument riser()
         low += f * band;
         w[i] = band * (0.05 + 0.95 * u * u) * std::fmin(1.0, (seconds - t) / 0.02);
     }
-    return one_shot("riser", w, rate, 0.8);
+    return one_shot("riser", w, rate, 0.8, 0xa0);
 }
 
 // Additive tone: partial k of voice v at k * cycles[v] cycles per loop of
@@ -208,7 +223,7 @@ static double sweep(double t, double top, double rest, double head, double tau)
 static XmInstrument bell()
 {
     const double pitch = 60, rate = note_hz(pitch) * 64;
-    std::vector<double> w(static_cast<size_t>(rate * 1.6));
+    std::vector<double> w(static_cast<size_t>(rate * 2.2));
     const double ratio[5] = {1.0, 2.0, 2.76, 5.4, 8.93};
     const double amp[5] = {1.0, 0.55, 0.35, 0.18, 0.08};
     const double decay[5] = {0.9, 0.6, 0.4, 0.18, 0.09};
@@ -219,9 +234,11 @@ static XmInstrument bell()
             v += amp[p] * std::exp(-t / decay[p]) * std::sin(2 * PI * f0 * ratio[p] * t);
         w[i] = v * std::fmin(1.0, t / 0.002);
     }
+    fade_end(&w, rate, 0.4);
     XmInstrument ins;
     ins.name = "bell";
     ins.sample.data = to_pcm(w, 0.9);
+    ins.sample.panning = 0xc0;
     tune(&ins.sample, rate, pitch);
     return ins;
 }
@@ -231,17 +248,17 @@ std::vector<XmInstrument> synth_instruments()
     std::vector<XmInstrument> list;
     list.push_back(kick());
     list.push_back(snare());
-    list.push_back(one_shot("hat", metal(44100, 0.09, 0.02, 505), 44100, 0.8));
-    list.push_back(one_shot("open hat", metal(44100, 0.6, 0.16, 606), 44100, 0.8));
+    list.push_back(one_shot("hat", metal(44100, 0.09, 0.02, 505), 44100, 0.8, 0xe0));
+    list.push_back(one_shot("open hat", metal(44100, 0.6, 0.16, 606), 44100, 0.8, 0xd0));
     list.push_back(clap());
-    list.push_back(one_shot("crash", metal(22050, 2.2, 0.6, 707), 22050, 0.85));
+    list.push_back(one_shot("crash", metal(22050, 2.2, 0.6, 707), 22050, 0.85, 0x28));
     list.push_back(riser());
 
     XmInstrument bass = additive(
         "bass", Additive{128, {1}, {1.0}, 28, 0.3, 36},
         [](int k, double t) {
             double saw = 1.0 / k * lowpass(k, sweep(t, 16.0, 4.5, 0.3, 0.05));
-            return k == 1 ? saw * 1.6 : saw;
+            return k == 1 ? saw * 1.1 : saw;
         },
         808);
     bass.volume = XmEnvelope{{{0, 64}, {3, 56}, {12, 48}}, 2};
@@ -265,6 +282,7 @@ std::vector<XmInstrument> synth_instruments()
     lead.vibrato_sweep = 48;
     lead.vibrato_depth = 5;
     lead.vibrato_rate = 9;
+    lead.sample.panning = 0x48;
     list.push_back(lead);
 
     XmInstrument pluck = additive(
@@ -272,6 +290,7 @@ std::vector<XmInstrument> synth_instruments()
         [](int k, double t) { return 1.0 / k * lowpass(k, sweep(t, 12.0, 2.5, 0.35, 0.06)); },
         1111);
     pluck.volume = XmEnvelope{{{0, 64}, {5, 34}, {18, 14}, {48, 0}}, -1};
+    pluck.sample.panning = 0x20;
     list.push_back(pluck);
 
     list.push_back(bell());

@@ -48,6 +48,7 @@ const StandinMode* find_mode(int mode)
 int vga_init(void)
 {
     const char* listed = getenv("VGA_STANDIN_MODES");
+    const bool device_ready = !listed && vga_screen_probe();
     for (const StandinMode& m : standin_modes) {
         if (listed) {
             available[m.number] = false;
@@ -61,7 +62,8 @@ int vga_init(void)
                 p = *end == ',' ? end + 1 : end;
             }
         } else {
-            available[m.number] = vga_screen_can_show(m.width, m.height);
+            // Every mode fits its 4:3 area on any screen the device has.
+            available[m.number] = device_ready;
         }
     }
     return 0;
@@ -132,6 +134,12 @@ int vga_setpalvec(int start, int num, int* pal)
 }
 
 void vga_waitretrace(void)
+{
+    if (current)
+        vga_screen_wait_retrace();
+}
+
+void vga_standin_scanout(void)
 {
     if (current)
         vga_screen_show();

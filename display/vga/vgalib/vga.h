@@ -29,8 +29,11 @@ typedef struct {
 // the paged modes, the plane chosen with the map mask in the planar ones.
 extern unsigned char* graph_mem;
 
-// Prepares the library. Modes are available when a frame buffer device can
-// show them, or as listed in VGA_STANDIN_MODES (e.g. "5,6") when that is set.
+// Prepares the library. Modes are available when the frame buffer device
+// ($FRAMEBUFFER, else /dev/fb0) opens on a Linux virtual console (if not, one
+// line on standard error says why), or as listed in VGA_STANDIN_MODES (e.g.
+// "5,6"), for tests, when that is set. The console's state is put back on
+// return to TEXT and on every ending of the program, fatal signals included.
 int vga_init(void);
 int vga_hasmode(int mode);
 // 0 on success; TEXT gives the console back.
@@ -42,7 +45,7 @@ vga_modeinfo* vga_getmodeinfo(int mode);
 int vga_getcolors(void);
 // num entries from start, three 6-bit components each.
 int vga_setpalvec(int start, int num, int* pal);
-// Shows video memory as it is and waits for the next retrace.
+// Returns at the start of the next retrace (60 Hz).
 void vga_waitretrace(void);
 void vga_setpage(int page);
 
@@ -50,6 +53,10 @@ void vga_setpage(int page);
 // 0x3C4, value at 0x3C5) means anything here; a mask of more than one plane
 // writes to the lowest of them.
 void port_out(int value, int port);
+
+// Puts what video memory holds on the screen now. A card's monitor does this
+// all the time; the stand-in does it when a frame's copy is complete.
+void vga_standin_scanout(void);
 
 // For tests and the screen output: the current screen as one palette index
 // per pixel, row-major, and the 6-bit palette.

@@ -1,0 +1,505 @@
+// quarrow-vga on a real Linux console: a QEMU machine (TCG) with the Debian
+// kernel from /boot, a 1024x768 VESA frame buffer at 24 bits and an AC97 card
+// recorded to a WAV file. One boot runs the whole demo and its other endings
+// from a shell on tty1; screen dumps are compared with quarrow-render's frames.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "spawn.h"
+#include "support.h"
+
+namespace {
+
+double seconds_now()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+void pause_for(double seconds)
+{
+    timespec t{static_cast<time_t>(seconds), static_cast<long>((seconds - static_cast<time_t>(seconds)) * 1e9)};
+    nanosleep(&t, nullptr);
+}
+
+std::string installed_kernel()
+{
+    std::string found;
+    if (DIR* dir = opendir("/boot")) {
+        while (dirent* e = readdir(dir)) {
+            std::string name = e->d_name;
+            if (name.rfind("vmlinuz-", 0) == 0 && access(("/lib/modules/" + name.substr(8)).c_str(), R_OK) == 0)
+                found = name.substr(8);
+        }
+        closedir(dir);
+    }
+    return found;
+}
+
+int connect_unix(const std::string& path)
+{
+    for (int tries = 0; tries < 100; tries++) {
+        int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            return fd;
+        close(fd);
+        pause_for(0.1);
+    }
+    return -1;
+}
+
+// Reads what fd has within timeout seconds into buffer. False on its end.
+bool read_some(int fd, std::string* buffer, double timeout)
+{
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(fd, &set);
+    timeval wait{static_cast<time_t>(timeout), static_cast<suseconds_t>((timeout - static_cast<time_t>(timeout)) * 1e6)};
+    if (select(fd + 1, &set, nullptr, nullptr, &wait) <= 0)
+        return true;
+    char chunk[4096];
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n <= 0)
+        return false;
+    buffer->append(chunk, static_cast<size_t>(n));
+    return true;
+}
+
+struct Screen {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+bool read_ppm(const std::string& path, Screen* screen)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int max = 0;
+    in >> magic >> screen->width >> screen->height >> max;
+    in.get();
+    if (magic != "P6" || max != 255)
+        return false;
+    screen->rgb.resize(static_cast<size_t>(screen->width) * screen->height * 3);
+    in.read(reinterpret_cast<char*>(screen->rgb.data()), static_cast<std::streamsize>(screen->rgb.size()));
+    return static_cast<bool>(in);
+}
+
+// The machine: QEMU with its serial line and monitor on sockets in dir.
+class Machine {
+public:
+    std::string dir;
+    std::string log;  // everything the serial line said
+
+    ~Machine() { stop(); }  // also when a failed assertion leaves the test early
+
+    bool start(const std::string& kernel_release)
+    {
+        dir = test_make_dir();
+        std::string initrd = dir + "/initrd.gz";
+        std::string build = test_source_dir() + "/tests/vm/build-initramfs " + std::string(QUARROW_BIN_DIR) +
+                            " " + test_source_dir() + " " + kernel_release + " " + initrd;
+        if (system(build.c_str()) != 0)
+            return false;
+        std::vector<std::string> argv = {
+            "/usr/bin/qemu-system-x86_64", "-accel", "tcg", "-m", "512", "-smp", "1",
+            "-kernel", "/boot/vmlinuz-" + kernel_release, "-initrd", initrd,
+            "-append", "console=ttyS0 loglevel=3 vga=0x318", "-vga", "std", "-display", "none",
+            "-audiodev", "wav,id=sound,path=" + dir + "/sound.wav,in.voices=0",
+            "-device", "AC97,audiodev=sound",
+            "-serial", "unix:" + dir + "/serial,server=on,wait=off",
+            "-monitor", "unix:" + dir + "/monitor,server=on,wait=off", "-nic", "none", "-no-reboot"};
+        if (!spawn_child(&qemu, argv, "", {}))
+            return false;
+        serial = connect_unix(dir + "/serial");
+        monitor = connect_unix(dir + "/monitor");
+        return serial >= 0 && monitor >= 0 && monitor_do("info status");
+    }
+
+    // Waits for a serial line holding tag; returns the rest of it.
+    bool wait_line(const std::string& tag, double timeout, std::string* rest = nullptr)
+    {
+        double end = seconds_now() + timeout;
+        for (;;) {
+            size_t at = pending.find(tag);
+            size_t eol = at == std::string::npos ? at : pending.find('\n', at);
+            if (eol != std::string::npos) {
+                if (rest)
+                    *rest = pending.substr(at + tag.size(), eol - at - tag.size());
+                pending.erase(at, eol + 1 - at);  // lines before it may be waited for later
+                return true;
+            }
+            if (seconds_now() > end)
+                return false;
+            std::string more;
+            if (!read_some(serial, &more, 0.2))
+                return false;
+            log += more;
+            pending += more;
+        }
+    }
+
+    // Runs line in the serial shell and waits for it to finish.
+    bool shell(const std::string& line, std::string* said = nullptr)
+    {
+        std::string tag = "@@done" + std::to_string(++commands);
+        std::string text = line + "; echo; echo " + tag + "\n";
+        if (write(serial, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            return false;
+        size_t from = log.size();
+        bool ok = wait_line(tag, 60);
+        if (said)
+            *said = log.substr(from);
+        return ok;
+    }
+
+    // Hands line to the shell on tty1, as if typed there.
+    bool on_tty1(const std::string& line)
+    {
+        std::string quoted;
+        for (char c : line)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return shell("echo '" + quoted + "' >/run/tty1");
+    }
+
+    // A monitor command; returns once QEMU has carried it out.
+    bool monitor_do(const std::string& command)
+    {
+        std::string text = command + "\n", answer;
+        // Drop the greeting and earlier prompts.
+        while (read_some(monitor, &answer, 0.0) && !answer.empty())
+            answer.clear();
+        if (write(monitor, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            return false;
+        double end = seconds_now() + 30;
+        while (seconds_now() < end) {
+            if (!read_some(monitor, &answer, 0.2))
+                return false;
+            size_t echoed = answer.find(command);
+            if (echoed != std::string::npos && answer.find("(qemu)", echoed) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
+    bool screen(Screen* out)
+    {
+        std::string path = dir + "/screen.ppm";
+        unlink(path.c_str());
+        return monitor_do("screendump " + path) && read_ppm(path, out);
+    }
+
+    void stop()
+    {
+        if (monitor >= 0)
+            monitor_do("quit");
+        if (qemu.pid > 0) {
+            double end = seconds_now() + 10;
+            int status;
+            while (waitpid(qemu.pid, &status, WNOHANG) == 0 && seconds_now() < end)
+                pause_for(0.1);
+            kill(qemu.pid, SIGKILL);
+            waitpid(qemu.pid, &status, 0);
+            qemu.pid = -1;
+        }
+        for (int* fd : {&serial, &monitor, &qemu.in_fd, &qemu.out_fd, &qemu.err_fd})
+            if (*fd >= 0) {
+                close(*fd);
+                *fd = -1;
+            }
+    }
+
+private:
+    ChildPipes qemu;
+    int serial = -1, monitor = -1;
+    int commands = 0;
+    std::string pending;
+};
+
+// The frame of step 1 (the title picture's fade in, hold and fade out) as
+// the screen shows it through the 6-bit DAC.
+struct TitleFrame {
+    PngFrame png;
+    int index = 0;  // within the step
+};
+
+uint8_t through_dac(uint8_t component)
+{
+    int six = component >> 2;
+    return static_cast<uint8_t>((six << 2) | (six >> 4));
+}
+
+// A mode's picture on the 1024x768 screen: each frame pixel becomes a
+// scale x scale block from (left, top), black around the 4:3 area.
+struct ModeView {
+    const char* answer;  // the mode's number in the menu
+    int scale, left, top;
+};
+const ModeView PLANAR_320x240{"2", 3, 32, 24};
+const ModeView PAGED_640x480{"5", 2, 192, 144};
+
+bool screen_shows(const Screen& s, const PngFrame& f, const ModeView& view)
+{
+    if (s.width != 1024 || s.height != 768)
+        return false;
+    for (int y = 0; y < s.height; y++) {
+        for (int x = 0; x < s.width; x++) {
+            const uint8_t* got = &s.rgb[(static_cast<size_t>(y) * s.width + x) * 3];
+            int fx = (x - view.left) / view.scale, fy = (y - view.top) / view.scale;
+            uint8_t want[3] = {0, 0, 0};
+            if (x >= view.left && y >= view.top && fx < f.width && fy < f.height) {
+                int index = f.pixels[static_cast<size_t>(fy) * f.width + fx];
+                for (int c = 0; c < 3; c++)
+                    want[c] = through_dac(f.palette[3 * index + c]);
+            }
+            if (memcmp(got, want, 3) != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The index within step 1 of the frame the screen shows, or -1.
+int title_frame_shown(const Screen& s, const std::vector<TitleFrame>& frames, const ModeView& view)
+{
+    for (const TitleFrame& f : frames)
+        if (screen_shows(s, f.png, view))
+            return f.index;
+    return -1;
+}
+
+// The text console after `clear; echo MARK`: text on the first line, the
+// cursor on the second, black everywhere else, so no picture is left.
+bool shows_only_a_line_of_text(const Screen& s)
+{
+    int lit_first_line = 0;
+    for (int y = 0; y < s.height; y++)
+        for (int x = 0; x < s.width; x++) {
+            const uint8_t* p = &s.rgb[(static_cast<size_t>(y) * s.width + x) * 3];
+            bool lit = p[0] | p[1] | p[2];
+            if (lit && y >= 32)
+                return false;
+            if (lit && y < 16)
+                lit_first_line++;
+        }
+    return lit_first_line > 100;
+}
+
+// Non-silent stretch of the recording, in seconds: from the first to the
+// last 50 ms window whose level is above the noise floor.
+double sound_span(const std::string& wav, double* total)
+{
+    std::string bytes = test_read_file(wav);
+    *total = 0;
+    if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0)
+        return 0;
+    uint16_t channels, bits;
+    uint32_t rate;
+    memcpy(&channels, &bytes[22], 2);
+    memcpy(&rate, &bytes[24], 4);
+    memcpy(&bits, &bytes[34], 2);
+    if (bits != 16 || channels == 0 || rate == 0)
+        return 0;
+    size_t samples = (bytes.size() - 44) / 2;
+    const int16_t* data = reinterpret_cast<const int16_t*>(bytes.data() + 44);
+    size_t window = rate / 20 * channels;
+    long first = -1, last = -1;
+    for (size_t w = 0; (w + 1) * window <= samples; w++) {
+        double sum = 0;
+        for (size_t i = w * window; i < (w + 1) * window; i++)
+            sum += static_cast<double>(data[i]) * data[i];
+        if (std::sqrt(sum / window) > 300) {
+            if (first < 0)
+                first = static_cast<long>(w);
+            last = static_cast<long>(w);
+        }
+    }
+    *total = static_cast<double>(samples) / channels / rate;
+    return first < 0 ? 0 : (last - first + 1) / 20.0;
+}
+
+class VgaConsoleRealTime : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Step 1's frames on the virtual clock; the title picture needs no seed.
+        frames_dir = test_make_dir();
+        RunResult r = test_run({test_bin("quarrow-render"), "--steps", "1", "--frames", frames_dir, "--seed", "1"},
+                               test_source_dir());
+        std::string tsv = test_read_file(frames_dir + "/frames.tsv");
+        std::istringstream lines(tsv);
+        std::string line;
+        std::vector<uint8_t> last_palette;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string frame, step, label, within;
+            if (!std::getline(fields, frame, '\t') || !std::getline(fields, step, '\t') ||
+                !std::getline(fields, label, '\t') || !std::getline(fields, within, '\t') || step != "1")
+                continue;
+            TitleFrame f;
+            f.index = std::atoi(within.c_str());
+            char name[32];
+            snprintf(name, sizeof name, "/%06d.png", std::atoi(frame.c_str()));
+            if (!test_read_png(frames_dir + name, &f.png) || f.png.palette == last_palette)
+                continue;  // the same picture as the frame before
+            last_palette = f.png.palette;
+            title.push_back(f);
+        }
+    }
+    static void TearDownTestSuite() { test_remove_tree(frames_dir); }
+
+    static std::string frames_dir;
+    static std::vector<TitleFrame> title;
+};
+std::string VgaConsoleRealTime::frames_dir;
+std::vector<TitleFrame> VgaConsoleRealTime::title;
+
+// The frame index range of each part of the title picture's show.
+bool is_hold(int index) { return index >= 22 && index < 60; }
+bool is_fade_out(int index) { return index >= 60; }
+bool is_lit(int index) { return index >= 22; }
+
+TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
+{
+    std::string kernel = installed_kernel();
+    ASSERT_FALSE(kernel.empty()) << "no /boot/vmlinuz-* with its modules (tools/install-deps)";
+    ASSERT_GT(title.size(), 20u) << "quarrow-render gave no title frames";
+    double started = seconds_now();
+    Machine vm;
+    ASSERT_TRUE(vm.start(kernel));
+    std::string devices;
+    ASSERT_TRUE(vm.wait_line("@@ready", 120, &devices)) << vm.log;
+    EXPECT_NE(devices.find("/dev/fb0"), std::string::npos) << devices;
+    EXPECT_NE(devices.find("/dev/dsp"), std::string::npos) << devices;
+    double booted = seconds_now();
+    ASSERT_TRUE(vm.shell("printf '\\033[2J\\033[Hconsole two\\n' >/dev/tty2"));
+
+    // Starts the demo from the tty1 shell with the given answers; its status
+    // comes back on the serial line.
+    auto start_demo = [&](const std::string& answers) {
+        return vm.on_tty1("printf '" + answers + "' | ./quarrow-vga >/run/out 2>&1; echo @@status $? >/dev/ttyS0");
+    };
+    auto ended_with = [&](int status, double timeout) {
+        std::string got;
+        if (!vm.wait_line("@@status ", timeout, &got))
+            return ::testing::AssertionFailure() << "the demo did not end";
+        if (std::atoi(got.c_str()) != status)
+            return ::testing::AssertionFailure() << "status " << got;
+        return ::testing::AssertionSuccess();
+    };
+    // After an ending: text written to tty1 shows, nothing of the picture is
+    // left, and no process of the demo (the music process included) remains.
+    auto console_is_clean = [&](const char* ending) {
+        std::string said;
+        EXPECT_TRUE(vm.on_tty1("clear; echo after " + std::string(ending) + "; echo @@written >/dev/ttyS0"));
+        EXPECT_TRUE(vm.wait_line("@@written", 30));
+        pause_for(0.2);
+        Screen s;
+        EXPECT_TRUE(vm.screen(&s));
+        EXPECT_TRUE(shows_only_a_line_of_text(s)) << "after " << ending;
+        EXPECT_TRUE(vm.shell("pidof quarrow-vga || echo none", &said));
+        EXPECT_NE(said.find("none"), std::string::npos) << "after " << ending << ": " << said;
+    };
+    // Screen dumps until one shows a frame of the show that want accepts.
+    auto title_seen = [&](const ModeView& view, bool (*want)(int), double timeout) {
+        double end = seconds_now() + timeout;
+        std::vector<int> seen;
+        while (seconds_now() < end) {
+            Screen s;
+            if (!vm.screen(&s))
+                break;
+            int index = title_frame_shown(s, title, view);
+            seen.push_back(index);
+            if (index >= 0 && want(index))
+                return ::testing::AssertionSuccess();
+        }
+        auto failure = ::testing::AssertionFailure() << "frames seen:";
+        for (int i : seen)
+            failure << " " << i;
+        return failure;
+    };
+
+    // The whole demo in the planar 320x240 mode with music on device 1 (OSS),
+    // switched away from and back to during the title picture.
+    double run_start = seconds_now();
+    ASSERT_TRUE(start_demo("3\\n1\\n22050\\n2\\n"));
+    EXPECT_TRUE(title_seen(PLANAR_320x240, is_hold, 8));
+    ASSERT_TRUE(vm.shell("chvt 2"));
+    pause_for(1.5);
+    Screen away;
+    ASSERT_TRUE(vm.screen(&away));
+    EXPECT_TRUE(shows_only_a_line_of_text(away)) << "the demo drew over console 2";
+    ASSERT_TRUE(vm.shell("chvt 1"));
+    EXPECT_TRUE(title_seen(PLANAR_320x240, is_lit, 3)) << "back on console 1";
+    EXPECT_TRUE(title_seen(PLANAR_320x240, is_fade_out, 8));
+    EXPECT_TRUE(ended_with(0, 260));
+    double run_time = seconds_now() - run_start;
+    std::string said;
+    ASSERT_TRUE(vm.shell("cat /run/out", &said));
+    size_t statistics = 0;
+    for (size_t at = said.find("Screens/sec"); at != std::string::npos; at = said.find("Screens/sec", at + 1))
+        statistics++;
+    EXPECT_EQ(statistics, 16u) << said;  // one line a step, blank screens aside
+    // The clock runs on while the demo is hidden: the run is no longer.
+    EXPECT_LT(run_time, 215) << said;
+    console_is_clean("the normal end");
+    double full_run_done = seconds_now();
+
+    // The paged 640x480 mode, ended with Ctrl+C typed on its console.
+    ASSERT_TRUE(start_demo("0\\n5\\n"));
+    EXPECT_TRUE(title_seen(PAGED_640x480, is_hold, 8));
+    EXPECT_TRUE(title_seen(PAGED_640x480, is_fade_out, 8));
+    ASSERT_TRUE(vm.monitor_do("sendkey ctrl-c"));
+    EXPECT_TRUE(ended_with(128 + SIGINT, 20));
+    console_is_clean("Ctrl+C");
+
+    // Signals sent from elsewhere, two seconds into the picture.
+    for (int sig : {SIGTERM, SIGSEGV}) {
+        ASSERT_TRUE(start_demo("0\\n2\\n"));
+        pause_for(3);
+        ASSERT_TRUE(vm.shell("kill -" + std::to_string(sig) + " $(pidof quarrow-vga | cut -d' ' -f1)"));
+        EXPECT_TRUE(ended_with(128 + sig, 20)) << strsignal(sig);
+        console_is_clean(strsignal(sig));
+    }
+
+    // SIGKILL cannot be caught: the restore command gives the console back.
+    ASSERT_TRUE(start_demo("0\\n2\\n"));
+    pause_for(3);
+    ASSERT_TRUE(vm.shell("kill -9 $(pidof quarrow-vga)"));
+    EXPECT_TRUE(ended_with(128 + SIGKILL, 20));
+    ASSERT_TRUE(vm.on_tty1("./quarrow-restore-console >/dev/null"));
+    console_is_clean("SIGKILL and quarrow-restore-console");
+
+    double finished = seconds_now();
+    vm.stop();
+    double total = 0;
+    double span = sound_span(vm.dir + "/sound.wav", &total);
+    EXPECT_GT(span, 150) << "of " << total << " s recorded";
+    EXPECT_LT(span, run_time + 5) << "of " << total << " s recorded";
+    printf("boot %.0f s, whole demo %.0f s, other endings %.0f s, music %.0f s, all %.0f s\n",
+           booted - started, run_time, finished - full_run_done, span, seconds_now() - started);
+    if (!HasFailure())
+        test_remove_tree(vm.dir);
+    else
+        printf("kept %s\n", vm.dir.c_str());
+}
+
+}  // namespace
