@@ -13,6 +13,10 @@ int32_t now_ms();
 // Returns once now_ms() has reached stamp + period. Always 0.
 int wait_until(int32_t stamp, int32_t period);
 
+// Only the real clock: hook runs about every 10 ms while wait_until sleeps,
+// so a display can read its events without blocking. Null for none.
+void clock_set_wait_hook(void (*hook)());
+
 // Restarts the effect clock; each effect calls it before its first frame.
 void clock_start();
 

@@ -13,12 +13,38 @@ int32_t now_ms()
     return static_cast<int32_t>(ms);
 }
 
-static void sleep_ms(int32_t ms)
+static void (*wait_hook)();
+
+void clock_set_wait_hook(void (*hook)())
+{
+    wait_hook = hook;
+}
+
+static void sleep_slice(int32_t ms)
 {
     struct timespec ts;
     ts.tv_sec = ms / 1000;
     ts.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
     nanosleep(&ts, nullptr);  // an interrupted sleep just polls longer
+}
+
+// With a hook, the sleep is cut into slices of at most 10 ms with the hook
+// before each, so events are answered within a slice rather than a frame.
+// The slices follow the clock, so a slow hook does not stretch the wait.
+static void sleep_ms(int32_t ms)
+{
+    if (!wait_hook) {
+        sleep_slice(ms);
+        return;
+    }
+    int32_t end = static_cast<int32_t>(static_cast<uint32_t>(now_ms()) + static_cast<uint32_t>(ms));
+    for (;;) {
+        wait_hook();
+        int32_t left = static_cast<int32_t>(static_cast<uint32_t>(end) - static_cast<uint32_t>(now_ms()));
+        if (left <= 0)
+            return;
+        sleep_slice(left < 10 ? left : 10);
+    }
 }
 
 int wait_until(int32_t stamp, int32_t period)

@@ -1,6 +1,7 @@
 // The four display operations and the shared palette. Each program links
-// exactly one back end: display/x11 (quarrow), display/vga (quarrow-vga) or
-// display/record (quarrow-render). There is no run-time selection.
+// exactly one back end: display/x11 (quarrow), display/vga (quarrow-vga),
+// display/sdl (quarrow-sdl) or display/record (quarrow-render). There is no
+// run-time selection.
 #pragma once
 
 #include "core/image.h"
@@ -25,3 +26,10 @@ void display_present(const Image* frame);
 // Called exactly once, at the end or on a fatal error: releases everything
 // display_setup made and leaves the terminal usable.
 void display_shutdown();
+
+// A back end that reads events calls display_quit when the user ends the
+// demo (closes the window, presses a quit key). The program's top registers
+// what ends the run, so the music goes too; with no hook, or when the hook
+// returns, the display is shut down and the program exits with status 0.
+void display_set_quit_hook(void (*hook)());
+[[noreturn]] void display_quit();

@@ -1,0 +1,373 @@
+// quarrow-sdl and its back end on a 24-bit 1280x1024 Xvfb with a window
+// manager, seen from outside: screenshots of a frame quarrow-render wrote,
+// in a window, resized and full screen, and the demo ended from the keyboard
+// or the window's close button with its music stopped.
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/support.h"
+#include "support/which.h"
+#include "support/x11_probe.h"
+#include "support/xvfb.h"
+
+// SDL keeps a session-bus connection whose memory, in a sanitizer build,
+// shows at exit as leaks in libraries it has already unloaded, which no
+// suppression can name; leak checking is off for the SDL programs only.
+static const std::string NO_LEAK_CHECK = "ASAN_OPTIONS=detect_leaks=0";
+
+static const std::string TITLE = "quarrow for LINUX by tobrak";
+static const std::string DISPLAY_PROMPT =
+    "Choose display mode:\n1. Window\n2. Full screen\nType corresponding number : ";
+
+class SdlDesktop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(xvfb_start(&server, "1280x1024x24"));
+        display = xvfb_display(server);
+        // Full screen is the window manager's business, as on a desktop.
+        ASSERT_TRUE(spawn_start(&wm, {"/usr/bin/openbox", "--sm-disable"}, "", {"DISPLAY=" + display}));
+        for (int i = 0; i < 100 && x_tool(display, {"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})
+                                           .find("window id") == std::string::npos; i++)
+            usleep(50000);
+        frame_dir = test_make_dir();
+        EXPECT_EQ(symlink((test_source_dir() + "/grafika").c_str(), (frame_dir + "/grafika").c_str()), 0);
+        // A frame from the middle of the water ripples: fine detail, many colours.
+        RunResult render = test_run({test_bin("quarrow-render"), "--frames", "frames", "--steps",
+                                     "12", "--seed", "7"}, frame_dir);
+        ASSERT_EQ(render.status, 0) << render.err;
+        char name[32];
+        snprintf(name, sizeof name, "/frames/%06d.png", 744);
+        frame_png = frame_dir + name;
+        ASSERT_TRUE(test_read_png(frame_png, &frame)) << frame_png;
+    }
+    static void TearDownTestSuite()
+    {
+        kill(wm.pid, SIGTERM);
+        spawn_wait_exit(&wm, 5000);
+        xvfb_stop(&server);
+        test_remove_tree(frame_dir);
+    }
+    static Xvfb server;
+    static Spawned wm;
+    static std::string display, frame_dir, frame_png;
+    static PngFrame frame;
+};
+Xvfb SdlDesktop::server;
+Spawned SdlDesktop::wm;
+std::string SdlDesktop::display, SdlDesktop::frame_dir, SdlDesktop::frame_png;
+PngFrame SdlDesktop::frame;
+
+// 8-bit RGB of a window ("root" for the whole screen), as a user's
+// screenshot tool takes it.
+struct Shot {
+    int width = 0, height = 0;
+    std::string rgb;
+    uint32_t at(int x, int y) const
+    {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(rgb.data()) + 3 * (size_t(y) * width + x);
+        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+};
+
+static Shot screenshot(const std::string& display, const std::string& window)
+{
+    Shot shot;
+    std::string size = window == "root" ? x_tool(display, {"xwininfo", "-root"})
+                                        : x_tool(display, {"xwininfo", "-id", window});
+    sscanf(size.substr(size.find("Width: ")).c_str(), "Width: %d", &shot.width);
+    sscanf(size.substr(size.find("Height: ")).c_str(), "Height: %d", &shot.height);
+    shot.rgb = test_run({test_which("import"), "-window", window, "-depth", "8", "rgb:-"}, "", "",
+                        {"DISPLAY=" + display}).out;
+    return shot;
+}
+
+static uint32_t colour_of(const PngFrame& frame, const uint8_t* palette, int x, int y)
+{
+    const uint8_t* c = palette + 3 * frame.pixels[size_t(y) * frame.width + x];
+    return uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2];
+}
+
+// The shot holds the frame at scale, its top left corner at (left, top),
+// with black everywhere else.
+static void expect_frame_at(const Shot& shot, const PngFrame& frame, const uint8_t* palette,
+                            int scale, int left, int top)
+{
+    ASSERT_EQ(shot.rgb.size(), size_t(shot.width) * shot.height * 3);
+    for (int y = 0; y < shot.height; y++) {
+        for (int x = 0; x < shot.width; x++) {
+            int fx = x - left, fy = y - top;
+            bool inside = fx >= 0 && fy >= 0 && fx < frame.width * scale && fy < frame.height * scale;
+            uint32_t want = inside ? colour_of(frame, palette, fx / scale, fy / scale) : 0;
+            ASSERT_EQ(shot.at(x, y), want) << "at " << x << "," << y << " of " << shot.width << "x"
+                                           << shot.height;
+        }
+    }
+}
+
+// Starts quarrow-sdl-frame on the render's frame with the display-mode
+// answer and waits until the frame is shown.
+static void show_frame(const std::string& display, const std::string& png, int mode, Spawned* helper)
+{
+    ASSERT_TRUE(spawn_start(helper, {test_bin("quarrow-sdl-frame"), png}, "",
+                            {"DISPLAY=" + display, NO_LEAK_CHECK}));
+    spawn_write(helper, std::to_string(mode) + "\n");
+    ASSERT_TRUE(spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
+    usleep(300000);  // the window manager settles the window
+}
+
+static size_t count_of(const std::string& text, const std::string& line)
+{
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+        n++;
+    return n;
+}
+
+// Sends one command and waits for its answer line.
+static void command(Spawned* helper, const std::string& line, const std::string& answer)
+{
+    size_t before = count_of(helper->out, answer);
+    spawn_write(helper, line + "\n");
+    for (int i = 0; i < 200 && count_of(helper->out, answer) == before; i++)
+        spawn_wait_output(helper, "\x01", 50);
+    ASSERT_GT(count_of(helper->out, answer), before) << line;
+    usleep(200000);
+}
+
+static void quit(Spawned* helper)
+{
+    spawn_write(helper, "quit\n");
+    ASSERT_TRUE(spawn_wait_exit(helper, 10000));
+    EXPECT_EQ(helper->status, 0) << helper->err;
+}
+
+// In a window the frame is doubled, exactly in the palette's colours; when
+// the window grows it stays doubled and centred; a palette set without a
+// present leaves the picture alone until the next frame.
+TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
+{
+    Spawned helper;
+    show_frame(display, frame_png, 1, &helper);
+    EXPECT_EQ(helper.out, DISPLAY_PROMPT + "shown\n");
+    std::string window = x_window_named(display, TITLE);
+    ASSERT_NE(window, "");
+    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+
+    command(&helper, "palette", "set\n");
+    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+    command(&helper, "present", "shown\n");
+    std::vector<uint8_t> inverted(768);
+    for (int i = 0; i < 768; i++)
+        inverted[i] = static_cast<uint8_t>(255 - frame.palette[i]);
+    expect_frame_at(screenshot(display, window), frame, inverted.data(), 2, 0, 0);
+
+    ASSERT_EQ(test_run({test_which("xdotool"), "windowsize", window, "1000", "700"}, "", "",
+                       {"DISPLAY=" + display}).status, 0);
+    for (int i = 0; i < 100 && x_tool(display, {"xwininfo", "-id", window}).find("Width: 1000\n") ==
+                                   std::string::npos; i++)
+        usleep(50000);
+    usleep(300000);  // the resize reaches the program as an event
+    command(&helper, "present", "shown\n");
+    Shot grown = screenshot(display, window);
+    ASSERT_EQ(grown.width, 1000);
+    ASSERT_EQ(grown.height, 700);
+    expect_frame_at(grown, frame, inverted.data(), 2, 180, 110);
+
+    // Too small for 1x: scaled down to 333x250, still 4:3, centred.
+    ASSERT_EQ(test_run({test_which("xdotool"), "windowsize", window, "400", "250"}, "", "",
+                       {"DISPLAY=" + display}).status, 0);
+    for (int i = 0; i < 100 && x_tool(display, {"xwininfo", "-id", window}).find("Width: 400\n") ==
+                                   std::string::npos; i++)
+        usleep(50000);
+    usleep(300000);
+    command(&helper, "present", "shown\n");
+    Shot small = screenshot(display, window);
+    ASSERT_EQ(small.rgb.size(), size_t(400 * 250 * 3));
+    int lit_left = 400, lit_right = -1;
+    for (int y = 0; y < 250; y++)
+        for (int x = 0; x < 400; x++)
+            if (small.at(x, y) != 0) {
+                lit_left = std::min(lit_left, x);
+                lit_right = std::max(lit_right, x);
+            }
+    EXPECT_GE(lit_left, 33);
+    EXPECT_LE(lit_right, 33 + 333 - 1);
+    EXPECT_LE(lit_left, 40) << "picture missing or not centred";
+    quit(&helper);
+    EXPECT_EQ(x_window_named(display, TITLE), "") << "window left behind";
+}
+
+// Sends keys to the window, lets the window manager act on them, and has
+// the helper read them with its next present.
+static void keys_then_present(const std::string& display, Spawned* helper, const char* keys,
+                              const char* width)
+{
+    std::string window = x_window_named(display, TITLE);
+    ASSERT_EQ(test_run({test_which("xdotool"), "key", "--window", window, keys}, "", "",
+                       {"DISPLAY=" + display}).status, 0);
+    command(helper, "present", "shown\n");
+    for (int i = 0; i < 100 && x_tool(display, {"xwininfo", "-id", window}).find(width) ==
+                                   std::string::npos; i++)
+        usleep(50000);
+    usleep(300000);
+    command(helper, "present", "shown\n");
+}
+
+// Full screen on 1280x1024 is the frame x4 (1280x960) between black bars;
+// F11 takes it to a window of the frame doubled, Alt+Enter back again.
+TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
+{
+    Spawned helper;
+    show_frame(display, frame_png, 2, &helper);
+    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+
+    keys_then_present(display, &helper, "F11", "Width: 640\n");
+    expect_frame_at(screenshot(display, x_window_named(display, TITLE)), frame,
+                    frame.palette.data(), 2, 0, 0);
+    keys_then_present(display, &helper, "alt+Return", "Width: 1280\n");
+    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    quit(&helper);
+}
+
+static const std::string BANNER = "*** quarrow for LINUX by tobrak *** \n";
+// 16-bit stereo music through the raw-file driver at 22050 Hz, then a
+// window; and what the sound dialogue prints for those answers.
+static const std::string ANSWERS = "4\n2\n22050\n1\n";
+static const std::string SOUND_LINES =
+    "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n"
+    "4. 16 bits, stereo\nType corresponding number : "
+    "Choose sound device :\n"
+    " 1 Open Sound System driver v1.7\n"
+    " 2 Raw disk writer (music.raw) v1.1\n"
+    " 3 Nosound Driver v3.0\n"
+    " 4 Advanced Linux Sound Architecture (ALSA) driver v1.11\n"
+    " 5 PulseAudio driver v0.1\n"
+    "Type corresponding number : "
+    "Enter mixing frequency (eg. 11025,22050,44100) : "
+    "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
+
+// Processes whose working folder is dir: the music process, if it outlived
+// the demo.
+static bool no_process_left_in(const std::string& dir)
+{
+    for (int i = 0; i < 40; i++) {
+        bool found = false;
+        FILE* list = popen("ls /proc", "r");
+        char name[64];
+        while (list && fscanf(list, "%63s", name) == 1) {
+            char link[PATH_MAX] = {0};
+            std::string cwd = "/proc/" + std::string(name) + "/cwd";
+            if (atoi(name) > 0 && readlink(cwd.c_str(), link, sizeof link - 1) > 0 && dir == link)
+                found = true;
+        }
+        if (list)
+            pclose(list);
+        if (!found)
+            return true;
+        usleep(50000);
+    }
+    return false;
+}
+
+// The demo ended by the user, by a key sent to its window or by the window
+// manager's close, ends as at the end of its script: status 0, nothing on
+// standard error, the statistics of the effects that finished, and no music
+// process left. Escape comes after the first effect, the others at once.
+TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;  // xdotool arguments; "W" is the window
+        bool after_first_effect;
+    } cases[] = {
+        {"Escape", {"key", "--window", "W", "Escape"}, true},
+        {"q", {"key", "--window", "W", "q"}, false},
+        {"close button", {"key", "alt+F4"}, false},
+    };
+    for (const Case& c : cases) {
+        std::string dir = test_make_dir();
+        for (const char* data : {"grafika", "music"})
+            EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
+        Spawned run;
+        ASSERT_TRUE(spawn_start(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
+        spawn_write(&run, ANSWERS);
+        spawn_close_input(&run);
+        std::string head = BANNER + SOUND_LINES + DISPLAY_PROMPT;
+        ASSERT_TRUE(spawn_wait_output(&run, head, 10000)) << c.name << run.out << run.err;
+        std::string window;
+        for (int i = 0; i < 100 && window.empty(); i++) {
+            window = x_window_named(display, TITLE);
+            usleep(50000);
+        }
+        ASSERT_NE(window, "") << c.name;
+        // Standard output is a pipe here, so the statistics only show at the
+        // end; the first effect lasts ten seconds.
+        if (c.after_first_effect)
+            usleep(11500000);
+        else
+            usleep(1000000);  // the window manager has given it the focus
+        // Asked again: SDL may remake its window when the renderer starts.
+        window = x_window_named(display, TITLE);
+        std::vector<std::string> argv = {test_which("xdotool")};
+        for (const std::string& k : c.keys)
+            argv.push_back(k == "W" ? window : k);
+        RunResult sent = test_run(argv, "", "", {"DISPLAY=" + display});
+        EXPECT_EQ(sent.status, 0) << c.name << ": " << sent.err;
+        ASSERT_TRUE(spawn_wait_exit(&run, 5000)) << c.name << ": still running";
+
+        EXPECT_EQ(run.status, 0) << c.name << run.err;
+        EXPECT_EQ(run.err, "") << c.name;
+        ASSERT_EQ(run.out.substr(0, head.size()), head) << c.name;
+        std::string stats = run.out.substr(head.size());
+        if (c.after_first_effect) {
+            int frames = 0;
+            double rate = 0;
+            ASSERT_EQ(sscanf(stats.c_str(), "e_04:\t %d - Screens,\t Screens/sec - %lf\n", &frames, &rate), 2)
+                << stats;
+            char line[128];
+            snprintf(line, sizeof line, "e_04:\t %d - Screens,\t Screens/sec - %f\n", frames, rate);
+            EXPECT_EQ(stats, line);
+            EXPECT_GT(frames, 0);
+            EXPECT_LE(rate, 12.5) << "faster than the demo's pace";
+            EXPECT_GT(test_read_file(dir + "/music.raw").size(), 10 * 88200u) << "music played";
+        } else {
+            EXPECT_EQ(stats, "") << c.name;
+        }
+        EXPECT_TRUE(no_process_left_in(dir)) << c.name << ": the music outlived the demo";
+        EXPECT_EQ(x_window_named(display, TITLE), "") << c.name;
+        test_remove_tree(dir);
+    }
+}
+
+// Options are checked before anything starts; with no display the program
+// ends after its question, as quarrow does with no X server, and does not
+// play on unseen through SDL's drivers that show nothing.
+TEST(SdlProgram, HelpBadArgumentAndNoDisplay)
+{
+    RunResult help = test_run({test_bin("quarrow-sdl"), "--help"}, "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: quarrow-sdl", 0), 0u) << help.out;
+
+    RunResult bad = test_run({test_bin("quarrow-sdl"), "--window"}, "");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err.rfind("quarrow-sdl: unknown argument '--window'\nusage:", 0), 0u) << bad.err;
+
+    for (const char* wayland : {"WAYLAND_DISPLAY=", "WAYLAND_DISPLAY=wayland-unused"}) {
+        RunResult none = test_run({test_bin("quarrow-sdl")}, "", "0\n1\n",
+                                  {"DISPLAY=" + xvfb_unused_display(), wayland, NO_LEAK_CHECK});
+        EXPECT_EQ(none.status, 255) << wayland;
+        EXPECT_EQ(none.out, BANNER + SOUND_LINES.substr(0, SOUND_LINES.find("Choose sound")) + DISPLAY_PROMPT);
+        std::string start = test_bin("quarrow-sdl") + ": cannot start SDL video: ";
+        EXPECT_NE(none.err.find(start), std::string::npos) << none.err;
+    }
+}

@@ -1,0 +1,37 @@
+// quarrow-sdl: the demo in an SDL window or full screen, for desktops with no
+// 8-bit visual. Same questions, script and statistics as quarrow; the user
+// may end it early, and it then ends the way the script's end does.
+#include <cstdio>
+#include <cstring>
+
+#include "audio/music.h"
+#include "core/script.h"
+#include "display/display.h"
+
+static const char USAGE[] =
+    "usage: quarrow-sdl [--help]\n"
+    "Plays the demo in a window (resizable, starting at 640x480) or full screen,\n"
+    "at the largest whole multiple of 320x240 that fits. Run it in the folder\n"
+    "that holds grafika/ and music/; it asks its questions on the terminal.\n"
+    "  Escape, q or closing the window  end the demo\n"
+    "  F11 or Alt+Enter                 switch between window and full screen\n";
+
+// Music first, as at the script's end; display_quit then closes the window.
+static void stop_music()
+{
+    music_stop();
+}
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            fputs(USAGE, stdout);
+            return 0;
+        }
+        fprintf(stderr, "quarrow-sdl: unknown argument '%s'\n%s", argv[i], USAGE);
+        return 2;
+    }
+    display_set_quit_hook(stop_music);
+    return demo_main(argc, argv);
+}
