@@ -11,6 +11,10 @@ struct Image {
     uint8_t* pixels;
 };
 
+// The one frame buffer every effect draws into and every display shows.
+constexpr int32_t FRAME_WIDTH = 320;
+constexpr int32_t FRAME_HEIGHT = 240;
+
 // Allocates the record, then width x height zeroed pixels, and stores the
 // record in *out. 0 on success; -1 when the record could not be allocated
 // (*out is null); -2 when the pixels could not be (*out has null pixels).

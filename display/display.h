@@ -25,3 +25,9 @@ void display_present(const Image* frame);
 // Called exactly once, at the end or on a fatal error: releases everything
 // display_setup made and leaves the terminal usable.
 void display_shutdown();
+
+// The display went away under the program (the X server closed). The top
+// registers what must not outlive it, such as the music process; a back end
+// that loses its display calls display_lost, from a signal handler too.
+void display_set_lost_hook(void (*hook)());
+void display_lost();

@@ -13,7 +13,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "core/image.h"
-#include "core/script.h"
+#include "demo/script.h"
 #include "display/display.h"
 #include "support/known_frame.h"
 

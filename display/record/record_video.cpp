@@ -34,17 +34,20 @@ int record_video_open(const char* path, const char* module_path)
             }
         }
     }
+    std::string frame_size = std::to_string(FRAME_WIDTH) + "x" + std::to_string(FRAME_HEIGHT);
+    std::string doubled = "scale=" + std::to_string(2 * FRAME_WIDTH) + ":" +
+                          std::to_string(2 * FRAME_HEIGHT) + ":flags=neighbor";
     std::vector<std::string> args = {
         "ffmpeg", "-nostdin", "-y", "-loglevel", "error",
         // One frame every 83 ms, as the demo shows them.
-        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", "320x240", "-framerate", "1000/83",
+        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", frame_size, "-framerate", "1000/83",
         "-i", "pipe:0"};
     if (!sound_track.empty()) {
         std::string rate = std::to_string(RECORD_AUDIO_RATE);
         args.insert(args.end(), {"-f", "s16le", "-ar", rate, "-ac", "2", "-i", sound_track,
                                  "-c:a", "aac", "-b:a", "192k", "-shortest"});
     }
-    args.insert(args.end(), {"-vf", "scale=640:480:flags=neighbor", "-c:v", "libx264", "-pix_fmt",
+    args.insert(args.end(), {"-vf", doubled, "-c:v", "libx264", "-pix_fmt",
                              "yuv420p", "-movflags", "+faststart", path});
 
     int fds[2];

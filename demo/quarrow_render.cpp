@@ -1,16 +1,15 @@
-// quarrow-render: the demo's script on the virtual clock, with no questions
-// and no sound, writing its frames as indexed PNG files. It prints the same
-// statistics lines as the demo, and the same seed gives the same files.
+// quarrow-render: the demo's script on the virtual clock, with no questions,
+// writing its frames as indexed PNG files or a video with the module as its
+// sound track. It prints the same statistics lines as the demo, and the same
+// seed gives the same files.
 #include <getopt.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "core/random.h"
-#include "core/script.h"
-#include "core/trig.h"
-#include "display/display.h"
+#include "demo/demo.h"
+#include "demo/script.h"
 #include "display/record/record.h"
 
 static const char USAGE[] =
@@ -122,22 +121,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    trig_init();
-    if (seeded)
-        srand(seed);
-    else
-        seed_random();
-
-    Image* frame = nullptr;
-    if (image_create(&frame, 320, 240) != 0) {
-        fputs("Cann't allocate image!\n", stdout);
-        display_shutdown();
-        return 0;
-    }
-    blank_screen(frame);
-    script_run(frame);
-    image_free(&frame);
-    display_shutdown();
+    DemoRun run{false, seeded, seed, record_set_step};
+    demo_run(argc, argv, &run);
     if (record_video_close() != 0) {
         fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path);
         return 1;
