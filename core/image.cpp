@@ -12,22 +12,22 @@
 
 int image_create(Image** out, int32_t width, int32_t height)
 {
+    *out = nullptr;
     Image* image = static_cast<Image*>(malloc(sizeof(Image)));
-    *out = image;
     if (!image)
         return -1;
-    image->width = 0;
-    image->height = 0;
-    image->pixels = nullptr;
-    if (width < 0 || height < 0)
-        return -2;
     size_t size = static_cast<size_t>(width) * static_cast<size_t>(height);
-    image->pixels = static_cast<uint8_t*>(malloc(size ? size : 1));
-    if (!image->pixels)
+    uint8_t* pixels = nullptr;
+    if (width >= 0 && height >= 0)
+        pixels = static_cast<uint8_t*>(calloc(size ? size : 1, 1));
+    if (!pixels) {
+        free(image);
         return -2;
-    memset(image->pixels, 0, size);
+    }
     image->width = width;
     image->height = height;
+    image->pixels = pixels;
+    *out = image;
     return 0;
 }
 
@@ -38,6 +38,7 @@ void image_free(Image** handle)
         return;
     free(image->pixels);
     free(image);
+    *handle = nullptr;
 }
 
 void image_fill(Image* image, int value)

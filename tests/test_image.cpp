@@ -58,6 +58,12 @@ void reference_blit(Image* dst, int dx, int dy, uint32_t dw, uint32_t dh, const 
 
 TEST(ImageCreate, AllocatesZeroedPixelsAndFreesNull)
 {
+    // A failed create leaves nothing behind to free; a free nulls the handle.
+    Image stale{1, 1, nullptr};
+    Image* refused = &stale;
+    EXPECT_EQ(image_create(&refused, -1, 240), -2);
+    EXPECT_EQ(refused, nullptr);
+
     Image* image = nullptr;
     ASSERT_EQ(image_create(&image, 320, 240), 0);
     ASSERT_NE(image, nullptr);
@@ -69,6 +75,7 @@ TEST(ImageCreate, AllocatesZeroedPixelsAndFreesNull)
     EXPECT_EQ(image->pixels[0], 0xAB);
     EXPECT_EQ(image->pixels[76799], 0xAB);
     image_free(&image);
+    EXPECT_EQ(image, nullptr);
 
     Image* none = nullptr;
     image_free(&none);
