@@ -45,3 +45,18 @@ void image_fill(Image* image, int value);
 void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t dh,
                        const Image* src, int32_t sx, int32_t sy, uint32_t sw, uint32_t sh,
                        uint8_t key, uint8_t use_key);
+
+// Copies the width x height source rectangle at (sx, sy) to dst at (dx, dy),
+// each source pixel as a 2 x 2 block, skipping pixels equal to key. A
+// rectangle that does not lie wholly inside both images draws nothing.
+void image_blit_doubled(Image* dst, int32_t dx, int32_t dy, const Image* src, int32_t sx,
+                        int32_t sy, uint32_t width, uint32_t height, uint8_t key);
+
+// Moves every row right by shift mod width, wrapping around. Does nothing
+// for a shift that reduces to 0 or when its row buffer cannot be had.
+void rotate_picture_right(Image* picture, uint32_t shift);
+
+// Moves the whole picture down by shift mod height rows, wrapping around,
+// through a buffer for the smaller of the two blocks. Does nothing for a
+// shift that reduces to 0 or when the buffer cannot be had.
+void rotate_picture_down(Image* picture, uint32_t shift);
