@@ -6,6 +6,7 @@
 
 #include "core/clock.h"
 #include "core/frame_loop.h"
+#include "support/stdout_capture.h"
 
 namespace {
 
@@ -104,9 +105,9 @@ TEST(VirtualClock, FadeLengthLoopShows17Frames)
 
 TEST(Statistics, LineFormat)
 {
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     stats_print("e_04", 122, 12.2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n");
+    EXPECT_EQ(test_stdout_capture_end(), "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n");
 }
 
 }  // namespace

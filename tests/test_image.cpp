@@ -7,41 +7,17 @@
 #include <vector>
 
 #include "core/image.h"
+#include "support/guarded.h"
 
 namespace {
 
-// A destination with guard bytes on both sides of its pixels.
-struct Guarded {
-    static constexpr int GUARD = 64;
-    std::vector<uint8_t> storage;
-    Image image;
-    Guarded(int width, int height, uint8_t fill)
-        : storage(static_cast<size_t>(width) * height + 2 * GUARD, 0xEE)
-    {
-        image = Image{width, height, storage.data() + GUARD};
-        memset(image.pixels, fill, static_cast<size_t>(width) * height);
-    }
-    bool guards_intact() const
-    {
-        for (int i = 0; i < GUARD; i++)
-            if (storage[i] != 0xEE || storage[storage.size() - 1 - i] != 0xEE)
-                return false;
-        return true;
-    }
-    uint8_t at(int x, int y) const { return image.pixels[y * image.width + x]; }
-};
+uint8_t image_pattern(int x, int y)
+{
+    return static_cast<uint8_t>((x * 7 + y * 13) % 251 + 1);
+}
 
-struct Source {
-    std::vector<uint8_t> pixels;
-    Image image;
-    Source(int width, int height) : pixels(static_cast<size_t>(width) * height)
-    {
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                pixels[y * width + x] = static_cast<uint8_t>((x * 7 + y * 13) % 251 + 1);
-        image = Image{width, height, pixels.data()};
-    }
-    uint8_t at(int x, int y) const { return pixels[y * image.width + x]; }
+struct Source : PatternSource {
+    Source(int width, int height) : PatternSource(width, height, image_pattern) {}
 };
 
 // The copy loop with its multiplications left in, over an already clipped
@@ -117,7 +93,7 @@ TEST(ImageBlitScaled, StepsRoundDown)
     EXPECT_EQ(frame.at(0, 239), plasma.at(0, (239 * 85) >> 8));
     Guarded expected(320, 240, 0);
     reference_blit(&expected.image, 0, 0, 320, 240, &plasma.image, 0, 0, 106, 80);
-    EXPECT_EQ(frame.storage, expected.storage);
+    EXPECT_EQ(frame.bytes, expected.bytes);
 
     // 320 columns over 800: step 102, the last column samples 318.
     Source wide(320, 240);
@@ -139,7 +115,7 @@ TEST(ImageBlitScaled, FastPathsMatchReferenceOnSmallImages)
                     Guarded got(dw, dh, 0), want(dw, dh, 0);
                     image_blit_scaled(&got.image, 0, 0, dw, dh, &src.image, 0, 0, sw, sh, 0, 0);
                     reference_blit(&want.image, 0, 0, dw, dh, &src.image, 0, 0, sw, sh);
-                    ASSERT_EQ(got.storage, want.storage)
+                    ASSERT_EQ(got.bytes, want.bytes)
                         << sw << "x" << sh << " -> " << dw << "x" << dh;
                 }
 }
