@@ -1,21 +1,26 @@
-// Fatal errors of the effects and of the start-up (see fatal.h).
+// Fatal errors of the effects and of the start-up (see fatal.h). What must
+// be closed belongs to the layers above, so the top hands it in.
 #include "core/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "audio/music.h"
-#include "display/display.h"
-
 const char* const MSG_CANNOT_ALLOCATE = "Cann't allocate image!\n";
 const char* const MSG_WRONG_SIZE = "Wrong image size!\n";
+
+static void (*fatal_ending)();
+
+void fatal_set_ending(void (*ending)())
+{
+    fatal_ending = ending;
+}
 
 void demo_fatal(const char* message)
 {
     fputs(message, stdout);
     fflush(stdout);
-    display_shutdown();
-    music_stop();
+    if (fatal_ending)
+        fatal_ending();
     exit(0);
 }
 

@@ -1,6 +1,11 @@
-// The one way an effect gives up: its message on standard output, then the
-// display is shut down, the music stopped, and the program ends with status 0.
+// The one way the program gives up: the message on standard output, then
+// whatever the top registered to close (the display, then the music), then
+// the end of the program with status 0.
 #pragma once
+
+// Registered once by the demo's top before anything can fail. Without one a
+// fatal end only prints and exits.
+void fatal_set_ending(void (*ending)());
 
 [[noreturn]] void demo_fatal(const char* message);
 

@@ -1,6 +1,7 @@
-// Image records and the scaled copy. image_blit_scaled is the one routine that
-// enlarges the frame buffer for the displays, so its inner loops carry no
-// multiply, divide or per-pixel test in the unkeyed case.
+// Image records, the scaled and doubled copies and the in-place rotations.
+// image_blit_scaled is the one routine that enlarges the frame buffer for the
+// displays, so its inner loops carry no multiply, divide or per-pixel test in
+// the unkeyed case.
 #include "core/image.h"
 
 #include <cstdlib>
@@ -12,22 +13,22 @@
 
 int image_create(Image** out, int32_t width, int32_t height)
 {
+    *out = nullptr;
     Image* image = static_cast<Image*>(malloc(sizeof(Image)));
-    *out = image;
     if (!image)
         return -1;
-    image->width = 0;
-    image->height = 0;
-    image->pixels = nullptr;
-    if (width < 0 || height < 0)
-        return -2;
     size_t size = static_cast<size_t>(width) * static_cast<size_t>(height);
-    image->pixels = static_cast<uint8_t*>(malloc(size ? size : 1));
-    if (!image->pixels)
+    uint8_t* pixels = nullptr;
+    if (width >= 0 && height >= 0)
+        pixels = static_cast<uint8_t*>(calloc(size ? size : 1, 1));
+    if (!pixels) {
+        free(image);
         return -2;
-    memset(image->pixels, 0, size);
+    }
     image->width = width;
     image->height = height;
+    image->pixels = pixels;
+    *out = image;
     return 0;
 }
 
@@ -38,6 +39,7 @@ void image_free(Image** handle)
         return;
     free(image->pixels);
     free(image);
+    *handle = nullptr;
 }
 
 void image_fill(Image* image, int value)
@@ -167,5 +169,84 @@ void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t
             blit_row(out, line, dw, x_step);
         }
         previous_row = row;
+    }
+}
+
+static bool rect_inside(const Image* image, int32_t x, int32_t y, uint64_t width, uint64_t height)
+{
+    return x >= 0 && y >= 0 && x + width <= static_cast<uint64_t>(image->width) &&
+           y + height <= static_cast<uint64_t>(image->height);
+}
+
+void image_blit_doubled(Image* dst, int32_t dx, int32_t dy, const Image* src, int32_t sx,
+                        int32_t sy, uint32_t width, uint32_t height, uint8_t key)
+{
+    if (!width || !height || !rect_inside(src, sx, sy, width, height) ||
+        !rect_inside(dst, dx, dy, 2ull * width, 2ull * height))
+        return;
+    const size_t pitch = static_cast<size_t>(dst->width);
+    for (uint32_t r = 0; r < height; r++) {
+        const uint8_t* in = src->pixels + static_cast<size_t>(sy + r) * src->width + sx;
+        uint8_t* out = dst->pixels + static_cast<size_t>(dy + 2 * r) * pitch + dx;
+        for (uint32_t c = 0; c < width; c++) {
+            uint8_t pixel = in[c];
+            if (pixel == key)
+                continue;
+            out[2 * c] = pixel;
+            out[2 * c + 1] = pixel;
+            out[pitch + 2 * c] = pixel;
+            out[pitch + 2 * c + 1] = pixel;
+        }
+    }
+}
+
+void rotate_picture_right(Image* picture, uint32_t shift)
+{
+    if (picture->width <= 0 || picture->height <= 0)
+        return;
+    const size_t width = static_cast<size_t>(picture->width);
+    shift %= static_cast<uint32_t>(picture->width);
+    if (shift == 0)
+        return;
+    uint8_t* buffer = static_cast<uint8_t*>(malloc(width));
+    if (!buffer)
+        return;
+    uint8_t* row = picture->pixels;
+    for (int32_t y = 0; y < picture->height; y++, row += width) {
+        memcpy(buffer, row, width);
+        memcpy(row, buffer + width - shift, shift);
+        memcpy(row + shift, buffer, width - shift);
+    }
+    free(buffer);
+}
+
+void rotate_picture_down(Image* picture, uint32_t shift)
+{
+    if (picture->width <= 0 || picture->height <= 0)
+        return;
+    const uint32_t height = static_cast<uint32_t>(picture->height);
+    shift %= height;
+    if (shift == 0)
+        return;
+    const size_t pitch = static_cast<size_t>(picture->width);
+    const size_t moved = shift * pitch;              // rows that wrap to the top
+    const size_t kept = (height - shift) * pitch;    // rows that move down
+    uint8_t* pixels = picture->pixels;
+    if (shift < (height >> 1)) {
+        uint8_t* buffer = static_cast<uint8_t*>(malloc(moved));
+        if (!buffer)
+            return;
+        memcpy(buffer, pixels + kept, moved);
+        memmove(pixels + moved, pixels, kept);
+        memcpy(pixels, buffer, moved);
+        free(buffer);
+    } else {
+        uint8_t* buffer = static_cast<uint8_t*>(malloc(kept));
+        if (!buffer)
+            return;
+        memcpy(buffer, pixels, kept);
+        memmove(pixels, pixels + kept, moved);
+        memcpy(pixels + moved, buffer, kept);
+        free(buffer);
     }
 }

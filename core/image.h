@@ -1,6 +1,16 @@
 // The Image record: width x height palette indices, one byte each, rows back
 // to back. Every picture in the demo is one: the frame buffer, loaded
 // pictures and the effects' working images.
+//
+// How the program's routines fail, from here up:
+// - a create returns 0 and fills its handles, or returns a negative code and
+//   leaves every handle null: there is never a half-made record to free;
+// - a free releases what its handles hold, accepts null, and nulls them;
+// - an allocation failure the caller cannot work around ends the program
+//   through demo_fatal(MSG_CANNOT_ALLOCATE) (core/fatal.h), unless the
+//   operation has a failure path of its own;
+// - every end stops the music and shuts the display down, the normal end in
+//   that order, a fatal end the other way round: message, display, music.
 #pragma once
 
 #include <cstdint>
@@ -11,13 +21,18 @@ struct Image {
     uint8_t* pixels;
 };
 
+// The one frame buffer every effect draws into and every display shows.
+constexpr int32_t FRAME_WIDTH = 320;
+constexpr int32_t FRAME_HEIGHT = 240;
+
 // Allocates the record, then width x height zeroed pixels, and stores the
-// record in *out. 0 on success; -1 when the record could not be allocated
-// (*out is null); -2 when the pixels could not be (*out has null pixels).
+// record in *out. 0 on success; -1 when the record could not be allocated,
+// -2 when the pixels could not be (or the size is negative); *out is null
+// after either.
 int image_create(Image** out, int32_t width, int32_t height);
 
-// Releases the pixels and the record held in *handle, if any. Accepts the
-// half-made record of a -2 create. *handle is left as it was.
+// Releases the pixels and the record held in *handle, if any, and sets
+// *handle to null.
 void image_free(Image** handle);
 
 // Sets every pixel to the low byte of value.
@@ -30,3 +45,18 @@ void image_fill(Image* image, int value);
 void image_blit_scaled(Image* dst, int32_t dx, int32_t dy, uint32_t dw, uint32_t dh,
                        const Image* src, int32_t sx, int32_t sy, uint32_t sw, uint32_t sh,
                        uint8_t key, uint8_t use_key);
+
+// Copies the width x height source rectangle at (sx, sy) to dst at (dx, dy),
+// each source pixel as a 2 x 2 block, skipping pixels equal to key. A
+// rectangle that does not lie wholly inside both images draws nothing.
+void image_blit_doubled(Image* dst, int32_t dx, int32_t dy, const Image* src, int32_t sx,
+                        int32_t sy, uint32_t width, uint32_t height, uint8_t key);
+
+// Moves every row right by shift mod width, wrapping around. Does nothing
+// for a shift that reduces to 0 or when its row buffer cannot be had.
+void rotate_picture_right(Image* picture, uint32_t shift);
+
+// Moves the whole picture down by shift mod height rows, wrapping around,
+// through a buffer for the smaller of the two blocks. Does nothing for a
+// shift that reduces to 0 or when the buffer cannot be had.
+void rotate_picture_down(Image* picture, uint32_t shift);

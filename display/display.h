@@ -27,6 +27,12 @@ void display_present(const Image* frame);
 // display_setup made and leaves the terminal usable.
 void display_shutdown();
 
+// The display went away under the program (the X server closed). The top
+// registers what must not outlive it, such as the music process; a back end
+// that loses its display calls display_lost, from a signal handler too.
+void display_set_lost_hook(void (*hook)());
+void display_lost();
+
 // A back end that reads events calls display_quit when the user ends the
 // demo (closes the window, presses a quit key). The program's top registers
 // what ends the run, so the music goes too; with no hook, or when the hook

@@ -49,12 +49,6 @@ void blit_rotated(Image* dst, const Image* src, int column_offset, int32_t row_o
     if (i0 >= i1 || j0 >= j1)
         return;
 
-    int32_t* rows = static_cast<int32_t*>(malloc(static_cast<size_t>(height) * sizeof(int32_t)));
-    if (!rows)
-        return;
-    for (int32_t r = 0; r < height; r++)
-        rows[r] = r * width;
-
     const uint32_t p = fixed_step(static_cast<double>(zoom) * cos(static_cast<double>(angle)));
     const uint32_t q = fixed_step(static_cast<double>(zoom) * sin(static_cast<double>(angle)));
     const int32_t cx = width / 2;
@@ -78,7 +72,7 @@ void blit_rotated(Image* dst, const Image* src, int column_offset, int32_t row_o
                 uint32_t column = static_cast<uint32_t>(wrap(u) >> 16);
                 uint32_t row = static_cast<uint32_t>(wrap(v) >> 16);
                 if (column < static_cast<uint32_t>(width) && row < static_cast<uint32_t>(height)) {
-                    uint8_t pixel = in[rows[row] + column];
+                    uint8_t pixel = in[static_cast<size_t>(row) * static_cast<size_t>(width) + column];
                     if (pixel != key)
                         *out = pixel;
                 }
@@ -88,9 +82,8 @@ void blit_rotated(Image* dst, const Image* src, int column_offset, int32_t row_o
                 uint32_t column = static_cast<uint32_t>(wrap(u) >> 16);
                 uint32_t row = static_cast<uint32_t>(wrap(v) >> 16);
                 if (column < static_cast<uint32_t>(width) && row < static_cast<uint32_t>(height))
-                    *out = in[rows[row] + column];
+                    *out = in[static_cast<size_t>(row) * static_cast<size_t>(width) + column];
             }
         }
     }
-    free(rows);
 }

@@ -6,43 +6,12 @@
 
 #include <cstddef>
 
-#include "core/clock.h"
-#include "core/fatal.h"
-#include "core/frame_loop.h"
 #include "core/trig.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
-#include "image/pcx.h"
 
 static const char* const PICTURE_PATH = "grafika/e_01.pcx";
-
-static bool rect_inside(const Image* image, int32_t x, int32_t y, uint64_t width, uint64_t height)
-{
-    return x >= 0 && y >= 0 && x + width <= static_cast<uint64_t>(image->width) &&
-           y + height <= static_cast<uint64_t>(image->height);
-}
-
-void image_blit_doubled(Image* dst, int32_t dx, int32_t dy, const Image* src, int32_t sx,
-                        int32_t sy, uint32_t width, uint32_t height, uint8_t key)
-{
-    if (!width || !height || !rect_inside(src, sx, sy, width, height) ||
-        !rect_inside(dst, dx, dy, 2ull * width, 2ull * height))
-        return;
-    const size_t pitch = static_cast<size_t>(dst->width);
-    for (uint32_t r = 0; r < height; r++) {
-        const uint8_t* in = src->pixels + static_cast<size_t>(sy + r) * src->width + sx;
-        uint8_t* out = dst->pixels + static_cast<size_t>(dy + 2 * r) * pitch + dx;
-        for (uint32_t c = 0; c < width; c++) {
-            uint8_t pixel = in[c];
-            if (pixel == key)
-                continue;
-            out[2 * c] = pixel;
-            out[2 * c + 1] = pixel;
-            out[pitch + 2 * c] = pixel;
-            out[pitch + 2 * c + 1] = pixel;
-        }
-    }
-}
 
 void e01_palette(uint8_t* palette, int32_t f)
 {
@@ -118,36 +87,32 @@ void e01_draw(E01Scene* scene, Image* frame, uint8_t* palette, int32_t f, int32_
     e01_window_step(&scene->window, frame, scene->picture, m);
 }
 
+struct E01Run {
+    E01Scene scene;
+    Image* picture;
+};
+
+static const uint8_t* e01_frame(void* scene, Image* frame, const FrameLoop* loop)
+{
+    e01_draw(&static_cast<E01Run*>(scene)->scene, frame, shared_palette, loop->frames, loop->t);
+    return shared_palette;
+}
+
+static void e01_release(void* scene)
+{
+    E01Run* run = static_cast<E01Run*>(scene);
+    image_free(&run->scene.plasma);
+    image_free(&run->picture);
+}
+
 void effect_e01(Image* frame, unsigned duration)
 {
-    Image* plasma = nullptr;
-    if (image_create(&plasma, E01_PLASMA_WIDTH, E01_PLASMA_HEIGHT) != 0)
-        demo_fatal(MSG_CANNOT_ALLOCATE);
-    Image* picture = nullptr;
-    if (pcx_load(PICTURE_PATH, &picture, shared_palette) != 5)
-        demo_fatal_load(PICTURE_PATH);
-    if (picture->width != frame->width || picture->height != frame->height) {
-        image_free(&picture);
-        image_free(&plasma);
-        demo_fatal(MSG_WRONG_SIZE);
-    }
+    E01Run run;
+    run.scene.plasma = effect_image(E01_PLASMA_WIDTH, E01_PLASMA_HEIGHT);
+    run.picture = effect_picture_frame_sized(PICTURE_PATH, frame);
+    run.scene.picture = run.picture;
+    e01_window_reset(&run.scene.window);
 
-    E01Scene scene;
-    scene.plasma = plasma;
-    scene.picture = picture;
-    e01_window_reset(&scene.window);
-
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, duration)) {
-        frame_loop_next(&loop);
-        e01_draw(&scene, frame, shared_palette, loop.frames, loop.t);
-        display_set_palette(shared_palette);
-        display_present(frame);
-        loop.frames++;
-    }
-
-    image_free(&plasma);
-    image_free(&picture);
-    stats_print("e_01", loop.frames, frame_loop_nominal_rate(&loop, duration));
+    const EffectPlan plan = {"e_01", duration, false, e01_frame, nullptr, nullptr, e01_release};
+    effect_play(&plan, &run, frame);
 }

@@ -1,6 +1,6 @@
-// The plasma with the scrolling picture window ("e_01") and its doubling
-// blit, split into set-up and one frame of drawing so the pieces can be
-// measured and checked on their own.
+// The plasma with the scrolling picture window ("e_01"), split into set-up
+// and one frame of drawing so the pieces can be measured and checked on
+// their own.
 #pragma once
 
 #include <cstdint>
@@ -26,12 +26,6 @@ struct E01Scene {
     const Image* picture;   // as large as the frame
     E01Window window;
 };
-
-// Copies the width x height source rectangle at (sx, sy) to dst at (dx, dy),
-// each source pixel as a 2 x 2 block, skipping pixels equal to key. A
-// rectangle that does not lie wholly inside both images draws nothing.
-void image_blit_doubled(Image* dst, int32_t dx, int32_t dy, const Image* src, int32_t sx,
-                        int32_t sy, uint32_t width, uint32_t height, uint8_t key);
 
 // Entries 128..255 of palette for frame f; entries 0..127 are left alone.
 void e01_palette(uint8_t* palette, int32_t f);

@@ -6,14 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/clock.h"
 #include "core/fatal.h"
-#include "core/frame_loop.h"
 #include "core/random.h"
 #include "core/trig.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
-#include "image/pcx.h"
 
 static const char PICTURE_PATH[] = "grafika/e_02.pcx";
 
@@ -82,46 +80,63 @@ void e02_drops(int32_t* field, int frames, double s, unsigned duration)
     }
 }
 
+struct E02Run {
+    Image* work;
+    Image* picture;
+    size_t picture_size;
+    int32_t* fields[2];
+    int current;
+    unsigned duration;
+};
+
+static const uint8_t* e02_frame(void* scene, Image* frame, const FrameLoop*)
+{
+    E02Run* run = static_cast<E02Run*>(scene);
+    e02_render(run->work, run->fields[run->current], run->picture->pixels, run->picture_size);
+    image_blit_scaled(frame, 0, 0, frame->width, frame->height, run->work, 0, 0, E02_COLUMNS,
+                      E02_ROWS, 0, 0);
+    return nullptr;
+}
+
+// The drops of the frame just counted, then the next generation of waves.
+static void e02_after(void* scene, const FrameLoop* loop)
+{
+    E02Run* run = static_cast<E02Run*>(scene);
+    e02_drops(run->fields[run->current], loop->frames, loop->t * 0.01, run->duration);
+    e02_wave_step(run->fields[run->current], run->fields[1 - run->current]);
+    run->current = 1 - run->current;
+}
+
+static void e02_release(void* scene)
+{
+    E02Run* run = static_cast<E02Run*>(scene);
+    image_free(&run->work);
+    image_free(&run->picture);
+    free(run->fields[0]);
+    free(run->fields[1]);
+}
+
 void effect_e02(Image* frame, unsigned duration)
 {
-    Image* work = nullptr;
-    if (image_create(&work, E02_COLUMNS, E02_ROWS) != 0)
+    E02Run run;
+    run.work = effect_image(E02_COLUMNS, E02_ROWS);
+    run.picture = effect_picture(PICTURE_PATH);
+    run.fields[0] = static_cast<int32_t*>(malloc(E02_CELLS * sizeof(int32_t)));
+    run.fields[1] = static_cast<int32_t*>(malloc(E02_CELLS * sizeof(int32_t)));
+    if (!run.fields[0] || !run.fields[1])
         demo_fatal(MSG_CANNOT_ALLOCATE);
-    Image* picture = nullptr;
-    if (pcx_load(PICTURE_PATH, &picture, shared_palette) != 5)
-        demo_fatal_load(PICTURE_PATH);
-    int32_t* fields[2];
-    fields[0] = static_cast<int32_t*>(malloc(E02_CELLS * sizeof(int32_t)));
-    fields[1] = static_cast<int32_t*>(malloc(E02_CELLS * sizeof(int32_t)));
-    if (!fields[0] || !fields[1])
-        demo_fatal(MSG_CANNOT_ALLOCATE);
-    memset(fields[0], 0, E02_CELLS * sizeof(int32_t));
-    memset(fields[1], 0, E02_CELLS * sizeof(int32_t));
-    int current = 0;
+    memset(run.fields[0], 0, E02_CELLS * sizeof(int32_t));
+    memset(run.fields[1], 0, E02_CELLS * sizeof(int32_t));
+    run.current = 0;
+    run.duration = duration;
 
     for (int k = 0; k < 256; k++)
         shared_palette[3 * k] = shared_palette[3 * k + 1] = shared_palette[3 * k + 2] =
             static_cast<uint8_t>(k);
     display_set_palette(shared_palette);
 
-    const size_t picture_size =
-        static_cast<size_t>(picture->width) * static_cast<size_t>(picture->height);
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, duration)) {
-        frame_loop_next(&loop);
-        e02_render(work, fields[current], picture->pixels, picture_size);
-        image_blit_scaled(frame, 0, 0, frame->width, frame->height, work, 0, 0, E02_COLUMNS,
-                          E02_ROWS, 0, 0);
-        display_present(frame);
-        loop.frames++;
-        e02_drops(fields[current], loop.frames, loop.t * 0.01, duration);
-        e02_wave_step(fields[current], fields[1 - current]);
-        current = 1 - current;
-    }
-    image_free(&work);
-    image_free(&picture);
-    free(fields[0]);
-    free(fields[1]);
-    stats_print("e_02", loop.frames, frame_loop_nominal_rate(&loop, duration));
+    run.picture_size =
+        static_cast<size_t>(run.picture->width) * static_cast<size_t>(run.picture->height);
+    const EffectPlan plan = {"e_02", duration, false, e02_frame, nullptr, e02_after, e02_release};
+    effect_play(&plan, &run, frame);
 }

@@ -6,13 +6,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/clock.h"
-#include "core/fatal.h"
-#include "core/frame_loop.h"
 #include "core/random.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
-#include "image/pcx.h"
 
 static const E04Light light_start = {160, 1, 7, 120, 1, 7};
 static E04Light light = light_start;
@@ -96,16 +93,30 @@ void e04_light_axis(int* position, int* direction, int* speed, int low, int high
     }
 }
 
+struct E04Run {
+    Image* heights;
+    const uint8_t* spot;
+    int x_low, x_high, y_low, y_high;
+};
+
+static const uint8_t* e04_frame(void* scene, Image* frame, const FrameLoop*)
+{
+    E04Run* run = static_cast<E04Run*>(scene);
+    e04_light_frame(frame, run->heights, run->spot, light.x, light.y);
+    e04_light_axis(&light.x, &light.x_direction, &light.x_speed, run->x_low, run->x_high);
+    e04_light_axis(&light.y, &light.y_direction, &light.y_speed, run->y_low, run->y_high);
+    return nullptr;
+}
+
+static void e04_release(void* scene)
+{
+    image_free(&static_cast<E04Run*>(scene)->heights);
+}
+
 void effect_e04(Image* frame, unsigned duration, float red, float green, float blue,
                 const char* path)
 {
-    Image* heights = nullptr;
-    if (pcx_load(path, &heights, shared_palette) != 5)
-        demo_fatal_load(path);
-    if (heights->width != frame->width || heights->height != frame->height) {
-        image_free(&heights);
-        demo_fatal(MSG_WRONG_SIZE);
-    }
+    Image* heights = effect_picture_frame_sized(path, frame);
     const size_t width = static_cast<size_t>(heights->width);
     const size_t height = static_cast<size_t>(heights->height);
     memset(heights->pixels, 0, width);
@@ -117,21 +128,14 @@ void effect_e04(Image* frame, unsigned duration, float red, float green, float b
     e04_build_spot(spot);
 
     // The margins are worked out in unsigned arithmetic and compared signed.
-    const int x_low = static_cast<int>(static_cast<unsigned>(frame->width) / 16);
-    const int x_high = static_cast<int>(15 * static_cast<unsigned>(frame->width) / 16);
-    const int y_low = static_cast<int>(static_cast<unsigned>(frame->height) / 16);
-    const int y_high = static_cast<int>(15 * static_cast<unsigned>(frame->height) / 16);
+    E04Run run;
+    run.heights = heights;
+    run.spot = spot;
+    run.x_low = static_cast<int>(static_cast<unsigned>(frame->width) / 16);
+    run.x_high = static_cast<int>(15 * static_cast<unsigned>(frame->width) / 16);
+    run.y_low = static_cast<int>(static_cast<unsigned>(frame->height) / 16);
+    run.y_high = static_cast<int>(15 * static_cast<unsigned>(frame->height) / 16);
 
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, duration)) {
-        frame_loop_next(&loop);
-        e04_light_frame(frame, heights, spot, light.x, light.y);
-        e04_light_axis(&light.x, &light.x_direction, &light.x_speed, x_low, x_high);
-        e04_light_axis(&light.y, &light.y_direction, &light.y_speed, y_low, y_high);
-        display_present(frame);
-        loop.frames++;
-    }
-    image_free(&heights);
-    stats_print("e_04", loop.frames, frame_loop_nominal_rate(&loop, duration));
+    const EffectPlan plan = {"e_04", duration, false, e04_frame, nullptr, nullptr, e04_release};
+    effect_play(&plan, &run, frame);
 }

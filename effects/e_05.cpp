@@ -3,9 +3,8 @@
 // read or written, so the previous effect's last frame stays on screen.
 #include "effects/e_05.h"
 
-#include "core/clock.h"
-#include "core/frame_loop.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
 
 enum { FADE_TENTHS = 13, WHITE_STEP = 16, WHITE_FROM = 240 };
@@ -18,16 +17,14 @@ void e05_whiten(uint8_t* palette)
     }
 }
 
+static const uint8_t* e05_frame(void*, Image*, const FrameLoop*)
+{
+    e05_whiten(shared_palette);
+    return shared_palette;
+}
+
 void effect_e05(Image* frame)
 {
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, FADE_TENTHS)) {
-        frame_loop_next(&loop);
-        e05_whiten(shared_palette);
-        display_set_palette(shared_palette);
-        display_present(frame);
-        loop.frames++;
-    }
-    stats_print("e_05", loop.frames, frame_loop_measured_rate(&loop));
+    const EffectPlan plan = {"e_05", FADE_TENTHS, true, e05_frame, nullptr, nullptr, nullptr};
+    effect_play(&plan, nullptr, frame);
 }

@@ -5,13 +5,11 @@
 
 #include <cstdlib>
 
-#include "core/clock.h"
 #include "core/fatal.h"
-#include "core/frame_loop.h"
 #include "core/trig.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
-#include "image/pcx.h"
 
 static const char* const MESH_PATH = "grafika/e_06-3.pcx";
 static const char* const FACE1_PATH = "grafika/e_06-1.pcx";
@@ -124,12 +122,26 @@ void e06_draw(const E06Scene* scene, Image* frame, int32_t t)
                           picture->width, picture->height);
 }
 
-static Image* load_picture(const char* path)
+struct E06Run {
+    E06Scene scene;
+    Image* mesh;
+    Image* face1;
+    Image* face2;
+};
+
+static const uint8_t* e06_frame(void* scene, Image* frame, const FrameLoop* loop)
 {
-    Image* picture = nullptr;
-    if (pcx_load(path, &picture, shared_palette) != 5)
-        demo_fatal_load(path);
-    return picture;
+    e06_draw(&static_cast<E06Run*>(scene)->scene, frame, loop->frames);
+    return nullptr;
+}
+
+static void e06_release(void* scene)
+{
+    E06Run* run = static_cast<E06Run*>(scene);
+    image_free(&run->mesh);
+    image_free(&run->face1);
+    image_free(&run->face2);
+    polygon_tables_free(&run->scene.table_a, &run->scene.table_b);
 }
 
 void effect_e06(Image* frame, unsigned duration)
@@ -138,26 +150,14 @@ void effect_e06(Image* frame, unsigned duration)
     EdgeEntry* table_b;
     if (polygon_tables_create(frame->height, &table_a, &table_b) != 0)
         demo_fatal(MSG_CANNOT_ALLOCATE);
-    Image* mesh = load_picture(MESH_PATH);
-    Image* face1 = load_picture(FACE1_PATH);
-    Image* face2 = load_picture(FACE2_PATH);
+    E06Run run;
+    run.mesh = effect_picture(MESH_PATH);
+    run.face1 = effect_picture(FACE1_PATH);
+    run.face2 = effect_picture(FACE2_PATH);
     display_set_palette(shared_palette);
 
-    E06Scene scene;
-    e06_init(&scene, frame, mesh, face1, face2, table_a, table_b, duration);
+    e06_init(&run.scene, frame, run.mesh, run.face1, run.face2, table_a, table_b, duration);
 
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, duration)) {
-        frame_loop_next(&loop);
-        e06_draw(&scene, frame, loop.frames);
-        display_present(frame);
-        loop.frames++;
-    }
-
-    image_free(&mesh);
-    image_free(&face1);
-    image_free(&face2);
-    polygon_tables_free(&table_a, &table_b);
-    stats_print("e_06", loop.frames, frame_loop_nominal_rate(&loop, duration));
+    const EffectPlan plan = {"e_06", duration, false, e06_frame, nullptr, nullptr, e06_release};
+    effect_play(&plan, &run, frame);
 }

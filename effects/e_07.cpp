@@ -4,69 +4,14 @@
 #include "effects/e_07.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
-#include "core/clock.h"
 #include "core/fatal.h"
-#include "core/frame_loop.h"
 #include "core/trig.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
-#include "image/pcx.h"
 
 static const char* const PICTURE_PATH = "grafika/e_07.pcx";
-
-void rotate_picture_right(Image* picture, uint32_t shift)
-{
-    if (picture->width <= 0 || picture->height <= 0)
-        return;
-    const size_t width = static_cast<size_t>(picture->width);
-    shift %= static_cast<uint32_t>(picture->width);
-    if (shift == 0)
-        return;
-    uint8_t* buffer = static_cast<uint8_t*>(malloc(width));
-    if (!buffer)
-        return;
-    uint8_t* row = picture->pixels;
-    for (int32_t y = 0; y < picture->height; y++, row += width) {
-        memcpy(buffer, row, width);
-        memcpy(row, buffer + width - shift, shift);
-        memcpy(row + shift, buffer, width - shift);
-    }
-    free(buffer);
-}
-
-void rotate_picture_down(Image* picture, uint32_t shift)
-{
-    if (picture->width <= 0 || picture->height <= 0)
-        return;
-    const uint32_t height = static_cast<uint32_t>(picture->height);
-    shift %= height;
-    if (shift == 0)
-        return;
-    const size_t pitch = static_cast<size_t>(picture->width);
-    const size_t moved = shift * pitch;              // rows that wrap to the top
-    const size_t kept = (height - shift) * pitch;    // rows that move down
-    uint8_t* pixels = picture->pixels;
-    if (shift < (height >> 1)) {
-        uint8_t* buffer = static_cast<uint8_t*>(malloc(moved));
-        if (!buffer)
-            return;
-        memcpy(buffer, pixels + kept, moved);
-        memmove(pixels + moved, pixels, kept);
-        memcpy(pixels, buffer, moved);
-        free(buffer);
-    } else {
-        uint8_t* buffer = static_cast<uint8_t*>(malloc(kept));
-        if (!buffer)
-            return;
-        memcpy(buffer, pixels, kept);
-        memmove(pixels, pixels + kept, moved);
-        memcpy(pixels + moved, buffer, kept);
-        free(buffer);
-    }
-}
 
 int32_t e07_ring_step(int32_t width, int32_t height)
 {
@@ -166,30 +111,31 @@ void e07_draw(E07Scene* scene, Image* frame, int32_t t)
     }
 }
 
+static const uint8_t* e07_frame(void* scene, Image* frame, const FrameLoop* loop)
+{
+    e07_draw(static_cast<E07Scene*>(scene), frame, loop->frames);
+    return nullptr;
+}
+
+static void e07_release(void* scene)
+{
+    E07Scene* e07 = static_cast<E07Scene*>(scene);
+    image_free(&e07->picture);
+    polygon_tables_free(&e07->table_a, &e07->table_b);
+}
+
 void effect_e07(Image* frame, unsigned duration)
 {
     EdgeEntry* table_a;
     EdgeEntry* table_b;
     if (polygon_tables_create(frame->height, &table_a, &table_b) != 0)
         demo_fatal(MSG_CANNOT_ALLOCATE);
-    Image* picture = nullptr;
-    if (pcx_load(PICTURE_PATH, &picture, shared_palette) != 5)
-        demo_fatal_load(PICTURE_PATH);
+    Image* picture = effect_picture(PICTURE_PATH);
     display_set_palette(shared_palette);
 
     E07Scene scene;
     e07_init(&scene, frame, picture, table_a, table_b);
 
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, duration)) {
-        frame_loop_next(&loop);
-        e07_draw(&scene, frame, loop.frames);
-        display_present(frame);
-        loop.frames++;
-    }
-
-    image_free(&picture);
-    polygon_tables_free(&table_a, &table_b);
-    stats_print("e_07", loop.frames, frame_loop_nominal_rate(&loop, duration));
+    const EffectPlan plan = {"e_07", duration, false, e07_frame, nullptr, nullptr, e07_release};
+    effect_play(&plan, &scene, frame);
 }

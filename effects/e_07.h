@@ -1,6 +1,5 @@
-// The swirling disc ("e_07") and the two in-place picture rotations that
-// scroll its texture, split into set-up and one frame of drawing so the
-// pieces can be measured and checked on their own.
+// The swirling disc ("e_07"), split into set-up and one frame of drawing so
+// the pieces can be measured and checked on their own.
 #pragma once
 
 #include <cstdint>
@@ -20,15 +19,6 @@ struct E07Scene {
     EdgeEntry* table_a;
     EdgeEntry* table_b;
 };
-
-// Moves every row right by shift mod width, wrapping around. Does nothing
-// for a shift that reduces to 0 or when its row buffer cannot be had.
-void rotate_picture_right(Image* picture, uint32_t shift);
-
-// Moves the whole picture down by shift mod height rows, wrapping around,
-// through a buffer for the smaller of the two blocks. Does nothing for a
-// shift that reduces to 0 or when the buffer cannot be had.
-void rotate_picture_down(Image* picture, uint32_t shift);
 
 // Distance between the disc's rings for a frame of the given size.
 int32_t e07_ring_step(int32_t width, int32_t height);

@@ -5,12 +5,9 @@
 
 #include <cstring>
 
-#include "core/clock.h"
-#include "core/fatal.h"
-#include "core/frame_loop.h"
 #include "display/display.h"
+#include "effects/effect.h"
 #include "effects/effects.h"
-#include "image/pcx.h"
 
 enum {
     PALETTE_BYTES = 768,
@@ -48,30 +45,34 @@ const uint8_t* picture_show_palette_step(int n, bool fading_out, const uint8_t* 
     return working;
 }
 
+struct PictureShow {
+    Image* picture;
+    unsigned duration;
+    uint8_t working[PALETTE_BYTES];
+};
+
+static const uint8_t* picture_show_draw(void* scene, Image*, const FrameLoop* loop)
+{
+    PictureShow* show = static_cast<PictureShow*>(scene);
+    // Signed arithmetic, so a show shorter than the fade fades from the start.
+    bool fading_out = loop->t * 0.01 >= static_cast<double>(show->duration) - FADE_OUT_TENTHS;
+    return picture_show_palette_step(loop->frames, fading_out, shared_palette, show->working);
+}
+
+static void picture_show_release(void* scene)
+{
+    image_free(&static_cast<PictureShow*>(scene)->picture);
+}
+
 void effect_picture_show(Image* frame, unsigned duration, const char* path)
 {
-    Image* picture = nullptr;
-    if (pcx_load(path, &picture, shared_palette) != 5)
-        demo_fatal_load(path);
-    if (picture->width != frame->width || picture->height != frame->height) {
-        image_free(&picture);
-        demo_fatal(MSG_WRONG_SIZE);
-    }
-    memcpy(frame->pixels, picture->pixels,
+    PictureShow show;
+    show.picture = effect_picture_frame_sized(path, frame);
+    show.duration = duration;
+    memcpy(frame->pixels, show.picture->pixels,
            static_cast<size_t>(frame->width) * static_cast<size_t>(frame->height));
 
-    uint8_t working[PALETTE_BYTES];
-    FrameLoop loop;
-    frame_loop_begin(&loop);
-    while (frame_loop_running(&loop, duration)) {
-        frame_loop_next(&loop);
-        // Signed arithmetic, so a show shorter than the fade fades from the start.
-        bool fading_out = loop.t * 0.01 >= static_cast<double>(duration) - FADE_OUT_TENTHS;
-        display_set_palette(
-            picture_show_palette_step(loop.frames, fading_out, shared_palette, working));
-        display_present(frame);
-        loop.frames++;
-    }
-    image_free(&picture);
-    stats_print("e_04", loop.frames, frame_loop_nominal_rate(&loop, duration));
+    const EffectPlan plan = {"e_04", duration, false, picture_show_draw, nullptr, nullptr,
+                             picture_show_release};
+    effect_play(&plan, &show, frame);
 }

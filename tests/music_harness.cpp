@@ -7,8 +7,8 @@
 //   end SECONDS    run on, then stop the music and return, as the demo ends
 //   fatal SECONDS  run on, then end through the effects' fatal-error path
 //   hold           run until a signal ends it
-//   script         play the demo's script on the virtual clock, then end
-//                  as the demo does (a picture it cannot use ends it early)
+//   script         run the demo itself on the virtual clock with seed 1
+//                  (a picture it cannot use ends it early)
 // Standard output carries only what the demo itself would print; what the
 // tests need to know besides goes to standard error.
 #include <sys/resource.h>
@@ -23,9 +23,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "core/fatal.h"
-#include "core/image.h"
-#include "core/script.h"
-#include "core/trig.h"
+#include "demo/demo.h"
 
 static void pause_seconds(double seconds)
 {
@@ -43,6 +41,12 @@ static long long monotonic_ms()
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+static void music_pid_report(int step, const char*)
+{
+    if (step == 1)
+        fprintf(stderr, "music_pid %d\n", static_cast<int>(music_pid));
+}
+
 int main(int argc, char** argv)
 {
     const char* mode = argc > 1 ? argv[1] : "setup";
@@ -54,7 +58,15 @@ int main(int argc, char** argv)
     rlimit file_size{64 << 20, 64 << 20};
     setrlimit(RLIMIT_FSIZE, &file_size);
 
-    printf("*** %s *** \n", DEMO_TITLE);
+    if (strcmp(mode, "script") == 0) {
+        DemoRun run{true, true, 1, music_pid_report};
+        demo_run(argc, argv, &run);
+        fprintf(stderr, "main process ends\n");
+        return 0;
+    }
+
+    demo_hooks_install();
+    demo_banner();
     int result = sound_setup();
     fprintf(stderr, "sound_setup %d music_enabled %d\n", result, music_enabled);
     if (strcmp(mode, "setup") == 0)
@@ -80,15 +92,6 @@ int main(int argc, char** argv)
     } else if (strcmp(mode, "hold") == 0) {
         for (;;)
             pause();
-    } else if (strcmp(mode, "script") == 0) {
-        trig_init();
-        srand(1);
-        Image* frame = nullptr;
-        if (image_create(&frame, 320, 240) != 0)
-            demo_fatal(MSG_CANNOT_ALLOCATE);
-        blank_screen(frame);
-        script_run(frame);
-        image_free(&frame);
     }
     fprintf(stderr, "music_stop_ms %lld\n", monotonic_ms());
     music_stop();

@@ -7,6 +7,7 @@
 
 #include "core/clock.h"
 #include "core/frame_loop.h"
+#include "support/stdout_capture.h"
 
 namespace {
 
@@ -97,9 +98,9 @@ TEST(VirtualClock, DurationOfTenSecondsShows122Frames)
     EXPECT_EQ(starts[1], 83);
     EXPECT_EQ(starts[2], 166);
     EXPECT_EQ(starts.back(), 10043);
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     stats_print("e_04", loop.frames, frame_loop_nominal_rate(&loop, 100));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(test_stdout_capture_end(),
               "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n");
 }
 

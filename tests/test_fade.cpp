@@ -8,6 +8,7 @@
 #include "effects/e_05.h"
 #include "effects/effects.h"
 #include "support/capture.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
 
 TEST(FadeStep, ComponentsClimbBySixteenAndJumpToWhite)
@@ -52,9 +53,9 @@ TEST(FadeRun, OnlyThePaletteChanges)
     std::vector<uint8_t> start(shared_palette, shared_palette + 768);
 
     capture_start();
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     effect_e05(&frame);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = test_stdout_capture_end();
     capture_stop();
 
     EXPECT_EQ(out, "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n");
@@ -72,9 +73,9 @@ TEST(FadeRun, OnlyThePaletteChanges)
 
     // Already white: stays white and still takes its 1.3 s.
     capture_start(false);
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     effect_e05(&frame);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), out);
+    EXPECT_EQ(test_stdout_capture_end(), out);
     capture_stop();
     EXPECT_EQ(capture_frames().size(), 17u);
     EXPECT_EQ(capture_frames().front().palette, std::vector<uint8_t>(768, 255));

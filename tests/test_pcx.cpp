@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/pcx.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
 #include "support/pcx_files.h"
 
@@ -253,9 +254,9 @@ TEST(PcxLoad, FailuresLeaveNoImageNoPaletteAndOneMessageOnly)
         SCOPED_TRACE(c.name);
         Image* image;
         Untouched palette;
-        testing::internal::CaptureStdout();
+        test_stdout_capture_begin();
         int result = test_pcx_load_bytes(c.file, &image, palette.bytes);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
+        EXPECT_EQ(test_stdout_capture_end(), c.message);
         EXPECT_EQ(result, -1);
         EXPECT_EQ(image, nullptr);
         EXPECT_TRUE(palette.intact());
@@ -305,11 +306,11 @@ TEST(PcxHostile, HeadersRefusedBeforeAllocation)
         SCOPED_TRACE(c.name);
         Image* image;
         Untouched palette;
-        testing::internal::CaptureStdout();
+        test_stdout_capture_begin();
         EXPECT_EQ(test_pcx_load_bytes(test_pcx_header(c.header) + std::string(2000, '\xFF'), &image,
                                       palette.bytes),
                   -1);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(test_stdout_capture_end(), "");
         EXPECT_EQ(image, nullptr);
         EXPECT_TRUE(palette.intact());
     }
@@ -426,9 +427,9 @@ TEST(PcxInfo, OneLinePerVersion)
         header.bytes_per_line = 0;
         test_write_file(path, test_pcx_header(header));
         int width = -7, height = -7;
-        testing::internal::CaptureStdout();
+        test_stdout_capture_begin();
         EXPECT_EQ(pcx_info(path.c_str(), &width, &height), c.result);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+        EXPECT_EQ(test_stdout_capture_end(),
                   path + " is a 37x12 PC Paintbrush image" + c.text + "\n");
         EXPECT_EQ(width, 37);
         EXPECT_EQ(height, 12);
@@ -440,9 +441,9 @@ TEST(PcxInfo, OneLinePerVersion)
     backwards.y_min = 65535;
     test_write_file(path, test_pcx_header(backwards));
     int width, height;
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     EXPECT_EQ(pcx_info(path.c_str(), &width, &height), 5);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(test_stdout_capture_end(),
               path + " is a -9x-65534 PC Paintbrush image - Version 3.0 / 256 colors palette\n");
     EXPECT_EQ(width, -9);
     EXPECT_EQ(height, -65534);
@@ -453,9 +454,9 @@ TEST(PcxInfo, OneLinePerVersion)
     for (std::string bytes : {test_pcx_header(wrong_maker), test_pcx_header(test_pcx_header_for(8, 8)).substr(0, 127)}) {
         test_write_file(path, bytes);
         width = height = 9;
-        testing::internal::CaptureStdout();
+        test_stdout_capture_begin();
         EXPECT_EQ(pcx_info(path.c_str(), &width, &height), -1);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(test_stdout_capture_end(), "");
         EXPECT_EQ(width, 0);
         EXPECT_EQ(height, 0);
     }

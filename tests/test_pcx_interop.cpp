@@ -13,21 +13,11 @@
 
 #include "image/pcx.h"
 #include "support/pcx_files.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
+#include "support/which.h"
 
 namespace {
-
-std::string tool(const char* name)
-{
-    std::stringstream path(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(path, dir, ':')) {
-        std::string candidate = dir + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return std::string("/usr/bin/") + name;
-}
 
 // A picture of 200 distinct colours: stripes and blocks (long runs, some
 // crossing into the next line's start) beside a noisy band (no runs).
@@ -101,7 +91,7 @@ std::string ppm_rgb(const std::string& ppm, int* width, int* height)
 
 std::string imagemagick_rgb(const std::string& path)
 {
-    RunResult r = test_run({tool("convert"), path, "-depth", "8", "rgb:-"}, "");
+    RunResult r = test_run({test_which("convert"), path, "-depth", "8", "rgb:-"}, "");
     EXPECT_EQ(r.status, 0) << r.err;
     return r.out;
 }
@@ -143,7 +133,7 @@ TEST_F(PcxInterop, ImageMagickPaletteFilesLoadToItsColours)
         Picture picture(size.width, size.height);
         write_ppm(dir + "/in.ppm", size.width, size.height, picture.rgb());
         std::string pcx = dir + "/im.pcx";
-        RunResult made = test_run({tool("convert"), dir + "/in.ppm", "-colors", "200", "-type", "Palette",
+        RunResult made = test_run({test_which("convert"), dir + "/in.ppm", "-colors", "200", "-type", "Palette",
                                    "PCX:" + pcx},
                                   "");
         ASSERT_EQ(made.status, 0) << made.err;
@@ -163,11 +153,11 @@ TEST_F(PcxInterop, NetpbmFilesLoadToItsColours)
         SCOPED_TRACE(size.width);
         Picture picture(size.width, size.height);
         write_ppm(dir + "/in.ppm", size.width, size.height, picture.rgb());
-        RunResult made = test_run({tool("ppmtopcx"), "-8bit", dir + "/in.ppm"}, "");
+        RunResult made = test_run({test_which("ppmtopcx"), "-8bit", dir + "/in.ppm"}, "");
         ASSERT_EQ(made.status, 0) << made.err;
         std::string pcx = dir + "/nb.pcx";
         test_write_file(pcx, made.out);
-        RunResult back = test_run({tool("pcxtoppm"), pcx}, "");
+        RunResult back = test_run({test_which("pcxtoppm"), pcx}, "");
         ASSERT_EQ(back.status, 0) << back.err;
         int width, height;
         std::string theirs = ppm_rgb(back.out, &width, &height);
@@ -186,16 +176,16 @@ TEST_F(PcxInterop, NetpbmTrueColourFileIsRefusedWithTheMessage)
     for (int i = 0; i < 32 * 32; i++)
         rgb += std::string{static_cast<char>(i), static_cast<char>(i >> 2), static_cast<char>(i * 5)};
     write_ppm(dir + "/in.ppm", 32, 32, rgb);
-    RunResult made = test_run({tool("ppmtopcx"), dir + "/in.ppm"}, "");
+    RunResult made = test_run({test_which("ppmtopcx"), dir + "/in.ppm"}, "");
     ASSERT_EQ(made.status, 0) << made.err;
     ASSERT_EQ(made.out[65], 3);
     std::string pcx = dir + "/truecolour.pcx";
     test_write_file(pcx, made.out);
     Image* image;
     uint8_t palette[768] = {};
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     EXPECT_EQ(pcx_load(pcx.c_str(), &image, palette), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to handle Color PCX image\n");
+    EXPECT_EQ(test_stdout_capture_end(), "Unable to handle Color PCX image\n");
     EXPECT_EQ(image, nullptr);
 }
 
@@ -212,7 +202,7 @@ TEST_F(PcxInterop, OurFilesDecodeElsewhereToOurColours)
         std::string pcx = dir + "/ours.pcx";
         ASSERT_EQ(pcx_write(pcx.c_str(), &image, picture.palette), 0);
         EXPECT_EQ(first_difference(picture.rgb(), imagemagick_rgb(pcx)), "");
-        RunResult back = test_run({tool("pcxtoppm"), pcx}, "");
+        RunResult back = test_run({test_which("pcxtoppm"), pcx}, "");
         ASSERT_EQ(back.status, 0) << back.err;
         int width, height;
         EXPECT_EQ(first_difference(picture.rgb(), ppm_rgb(back.out, &width, &height)), "");

@@ -9,6 +9,7 @@
 #include "effects/effects.h"
 #include "effects/picture_show.h"
 #include "support/capture.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
 
 namespace {
@@ -60,9 +61,9 @@ TEST(PictureShowRun, WholeShowWithDarkColours)
     ASSERT_EQ(image_create(&frame, 320, 240), 0);
 
     capture_start();
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     effect_picture_show(frame, 100, "grafika/show.pcx");
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = test_stdout_capture_end();
     capture_stop();
 
     EXPECT_EQ(out, "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n");

@@ -12,6 +12,7 @@
 #include "effects/e_04.h"
 #include "effects/effects.h"
 #include "support/capture.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
 
 TEST(ReliefTables, RampTruncatesAndCaps)
@@ -188,12 +189,12 @@ TEST(ReliefRun, LightCarriesOverBetweenRuns)
     ASSERT_EQ(image_create(&frame, 320, 240), 0);
 
     capture_start();
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, "grafika/flat.pcx");
     std::vector<CapturedFrame> first = capture_frames();
     capture_start();
     effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, "grafika/flat.pcx");
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = test_stdout_capture_end();
     capture_stop();
 
     // Duration 5: frames at t = 0 .. 581, the last the first to reach 500.

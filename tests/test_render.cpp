@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/script.h"
+#include "demo/script.h"
 #include "support.h"
 
 namespace {

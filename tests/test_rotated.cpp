@@ -7,41 +7,18 @@
 #include <vector>
 
 #include "effects/blit_rotated.h"
+#include "support/guarded.h"
 #include "support/support.h"
 
 namespace {
 
-// A destination with guard bytes on both sides of its pixels.
-struct Guarded {
-    static constexpr size_t GUARD = 4096;
-    static constexpr uint8_t GUARD_BYTE = 0xA5;
-    Guarded(int width, int height, uint8_t fill)
-        : bytes(static_cast<size_t>(width) * height + 2 * GUARD, GUARD_BYTE),
-          image{width, height, bytes.data() + GUARD}
-    {
-        std::fill(image.pixels, image.pixels + static_cast<size_t>(width) * height, fill);
-    }
-    bool guards_intact() const
-    {
-        for (size_t i = 0; i < GUARD; i++)
-            if (bytes[i] != GUARD_BYTE || bytes[bytes.size() - 1 - i] != GUARD_BYTE)
-                return false;
-        return true;
-    }
-    uint8_t at(int x, int y) const { return image.pixels[y * image.width + x]; }
-    std::vector<uint8_t> bytes;
-    Image image;
-};
+uint8_t rotated_pattern(int x, int y)
+{
+    return static_cast<uint8_t>(1 + x + 16 * y);
+}
 
-struct Source {
-    Source(int width, int height)
-        : pixels(test_pixels(width, height, [](int x, int y) { return 1 + x + 16 * y; })),
-          image{width, height, pixels.data()}
-    {
-    }
-    uint8_t at(int x, int y) const { return pixels[y * image.width + x]; }
-    std::vector<uint8_t> pixels;
-    Image image;
+struct Source : PatternSource {
+    Source(int width, int height) : PatternSource(width, height, rotated_pattern) {}
 };
 
 // Zoom z at angle 0 maps block pixel (i, j) to source (c + z(i - c), ...),

@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(xvfb_start(&server, "1280x1024x24"));
         display = xvfb_display(server);
         // Full screen is the window manager's business, as on a desktop.
-        ASSERT_TRUE(spawn_start(&wm, {"/usr/bin/openbox", "--sm-disable"}, "", {"DISPLAY=" + display}));
+        ASSERT_TRUE(test_spawn_open(&wm, {"/usr/bin/openbox", "--sm-disable"}, "", {"DISPLAY=" + display}));
         for (int i = 0; i < 100 && x_tool(display, {"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})
                                            .find("window id") == std::string::npos; i++)
             usleep(50000);
@@ -52,17 +52,17 @@ protected:
     static void TearDownTestSuite()
     {
         kill(wm.pid, SIGTERM);
-        spawn_wait_exit(&wm, 5000);
+        test_spawn_wait_exit(&wm, 5000);
         xvfb_stop(&server);
         test_remove_tree(frame_dir);
     }
     static Xvfb server;
-    static Spawned wm;
+    static BackgroundRun wm;
     static std::string display, frame_dir, frame_png;
     static PngFrame frame;
 };
 Xvfb SdlDesktop::server;
-Spawned SdlDesktop::wm;
+BackgroundRun SdlDesktop::wm;
 std::string SdlDesktop::display, SdlDesktop::frame_dir, SdlDesktop::frame_png;
 PngFrame SdlDesktop::frame;
 
@@ -115,12 +115,12 @@ static void expect_frame_at(const Shot& shot, const PngFrame& frame, const uint8
 
 // Starts quarrow-sdl-frame on the render's frame with the display-mode
 // answer and waits until the frame is shown.
-static void show_frame(const std::string& display, const std::string& png, int mode, Spawned* helper)
+static void show_frame(const std::string& display, const std::string& png, int mode, BackgroundRun* helper)
 {
-    ASSERT_TRUE(spawn_start(helper, {test_bin("quarrow-sdl-frame"), png}, "",
+    ASSERT_TRUE(test_spawn_open(helper, {test_bin("quarrow-sdl-frame"), png}, "",
                             {"DISPLAY=" + display, NO_LEAK_CHECK}));
-    spawn_write(helper, std::to_string(mode) + "\n");
-    ASSERT_TRUE(spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
+    test_spawn_write(helper, std::to_string(mode) + "\n");
+    ASSERT_TRUE(test_spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
     usleep(300000);  // the window manager settles the window
 }
 
@@ -133,20 +133,20 @@ static size_t count_of(const std::string& text, const std::string& line)
 }
 
 // Sends one command and waits for its answer line.
-static void command(Spawned* helper, const std::string& line, const std::string& answer)
+static void command(BackgroundRun* helper, const std::string& line, const std::string& answer)
 {
     size_t before = count_of(helper->out, answer);
-    spawn_write(helper, line + "\n");
+    test_spawn_write(helper, line + "\n");
     for (int i = 0; i < 200 && count_of(helper->out, answer) == before; i++)
-        spawn_wait_output(helper, "\x01", 50);
+        test_spawn_wait_output(helper, "\x01", 50);
     ASSERT_GT(count_of(helper->out, answer), before) << line;
     usleep(200000);
 }
 
-static void quit(Spawned* helper)
+static void quit(BackgroundRun* helper)
 {
-    spawn_write(helper, "quit\n");
-    ASSERT_TRUE(spawn_wait_exit(helper, 10000));
+    test_spawn_write(helper, "quit\n");
+    ASSERT_TRUE(test_spawn_wait_exit(helper, 10000));
     EXPECT_EQ(helper->status, 0) << helper->err;
 }
 
@@ -155,7 +155,7 @@ static void quit(Spawned* helper)
 // present leaves the picture alone until the next frame.
 TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
 {
-    Spawned helper;
+    BackgroundRun helper;
     show_frame(display, frame_png, 1, &helper);
     EXPECT_EQ(helper.out, DISPLAY_PROMPT + "shown\n");
     std::string window = x_window_named(display, TITLE);
@@ -208,7 +208,7 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
 
 // Sends keys to the window, lets the window manager act on them, and has
 // the helper read them with its next present.
-static void keys_then_present(const std::string& display, Spawned* helper, const char* keys,
+static void keys_then_present(const std::string& display, BackgroundRun* helper, const char* keys,
                               const char* width)
 {
     std::string window = x_window_named(display, TITLE);
@@ -226,7 +226,7 @@ static void keys_then_present(const std::string& display, Spawned* helper, const
 // F11 takes it to a window of the frame doubled, Alt+Enter back again.
 TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
 {
-    Spawned helper;
+    BackgroundRun helper;
     show_frame(display, frame_png, 2, &helper);
     expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
 
@@ -297,12 +297,12 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         std::string dir = test_make_dir();
         for (const char* data : {"grafika", "music"})
             EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
-        Spawned run;
-        ASSERT_TRUE(spawn_start(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
-        spawn_write(&run, ANSWERS);
-        spawn_close_input(&run);
+        BackgroundRun run;
+        ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
+        test_spawn_write(&run, ANSWERS);
+        test_spawn_close_input(&run);
         std::string head = BANNER + SOUND_LINES + DISPLAY_PROMPT;
-        ASSERT_TRUE(spawn_wait_output(&run, head, 10000)) << c.name << run.out << run.err;
+        ASSERT_TRUE(test_spawn_wait_output(&run, head, 10000)) << c.name << run.out << run.err;
         std::string window;
         for (int i = 0; i < 100 && window.empty(); i++) {
             window = x_window_named(display, TITLE);
@@ -322,7 +322,7 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
             argv.push_back(k == "W" ? window : k);
         RunResult sent = test_run(argv, "", "", {"DISPLAY=" + display});
         EXPECT_EQ(sent.status, 0) << c.name << ": " << sent.err;
-        ASSERT_TRUE(spawn_wait_exit(&run, 5000)) << c.name << ": still running";
+        ASSERT_TRUE(test_spawn_wait_exit(&run, 5000)) << c.name << ": still running";
 
         EXPECT_EQ(run.status, 0) << c.name << run.err;
         EXPECT_EQ(run.err, "") << c.name;

@@ -10,6 +10,7 @@
 #include "effects/blit_rotated.h"
 #include "effects/effects.h"
 #include "support/capture.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
 
 namespace {
@@ -24,9 +25,9 @@ std::vector<CapturedFrame> run_shrink(std::vector<uint8_t> pixels, std::string* 
 {
     Image frame{320, 240, pixels.data()};
     capture_start();
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     effect_e03(&frame);
-    *out = testing::internal::GetCapturedStdout();
+    *out = test_stdout_capture_end();
     capture_stop();
     return capture_frames();
 }

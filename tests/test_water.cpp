@@ -12,6 +12,7 @@
 #include "effects/effects.h"
 #include "display/record/record.h"
 #include "support/capture.h"
+#include "support/stdout_capture.h"
 #include "support/support.h"
 
 namespace {
@@ -204,9 +205,9 @@ TEST(WaterRun, WholeRunKeepsTheBorderStill)
             bad_bottom++;
         frames++;
     });
-    testing::internal::CaptureStdout();
+    test_stdout_capture_begin();
     effect_e02(frame, 350);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = test_stdout_capture_end();
     capture_stop();
 
     EXPECT_EQ(out, "e_02:\t 423 - Screens,\t Screens/sec - 12.085714\n");

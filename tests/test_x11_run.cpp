@@ -84,18 +84,18 @@ static void expect_transcript(const std::string& out, const std::string& sound_l
 }
 
 // Runs quarrow to its end in a folder holding the pictures; returns the run.
-static Spawned quarrow_run(const std::string& display, const std::vector<std::string>& options,
+static BackgroundRun quarrow_run(const std::string& display, const std::vector<std::string>& options,
                            const std::string& answers)
 {
     std::string dir = test_make_dir();
     test_write_all_pictures(dir);
     std::vector<std::string> argv = {test_bin("quarrow")};
     argv.insert(argv.end(), options.begin(), options.end());
-    Spawned run;
-    EXPECT_TRUE(spawn_start(&run, argv, dir, {"DISPLAY=" + display}));
-    spawn_write(&run, answers);
-    spawn_close_input(&run);
-    EXPECT_TRUE(spawn_wait_exit(&run, 400000)) << "no end within 400 s";
+    BackgroundRun run;
+    EXPECT_TRUE(test_spawn_open(&run, argv, dir, {"DISPLAY=" + display}));
+    test_spawn_write(&run, answers);
+    test_spawn_close_input(&run);
+    EXPECT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
     test_remove_tree(dir);
     return run;
 }
@@ -110,7 +110,7 @@ Xvfb X11Run::server;
 
 TEST_F(X11Run, WholeRunWithSharedMemoryRealTime)
 {
-    Spawned run = quarrow_run(xvfb_display(server), {}, ANSWERS_PIXEL_2);
+    BackgroundRun run = quarrow_run(xvfb_display(server), {}, ANSWERS_PIXEL_2);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     expect_transcript(run.out, SOUND_PROMPT, DISPLAY_PROMPT + "INFO: Shared memory extension in use\n");
@@ -121,7 +121,7 @@ TEST_F(X11Run, WholeRunWithSharedMemoryRealTime)
 // the INFO line.
 TEST_F(X11Run, BadOptionAndSharedMemoryOffRealTime)
 {
-    Spawned run = quarrow_run(xvfb_display(server), {"-q", "-x"}, ANSWERS_PIXEL_1);
+    BackgroundRun run = quarrow_run(xvfb_display(server), {"-q", "-x"}, ANSWERS_PIXEL_1);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, test_bin("quarrow") + ": invalid option -- 'q'\n");
     expect_transcript(run.out, SOUND_PROMPT, USAGE + DISPLAY_PROMPT);
@@ -134,7 +134,7 @@ TEST(X11Refused, ServerWithoutEightBitVisual)
 {
     Xvfb server;
     ASSERT_TRUE(xvfb_start(&server, "640x480x24"));
-    Spawned run = quarrow_run(xvfb_display(server), {}, ANSWERS_PIXEL_2);
+    BackgroundRun run = quarrow_run(xvfb_display(server), {}, ANSWERS_PIXEL_2);
     xvfb_stop(&server);
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.err, "This Demo requires a 8 bit depth PseudoColor display!\n");
@@ -143,7 +143,7 @@ TEST(X11Refused, ServerWithoutEightBitVisual)
 
 TEST(X11Refused, NoServer)
 {
-    Spawned run = quarrow_run(xvfb_unused_display(), {}, ANSWERS_PIXEL_2);
+    BackgroundRun run = quarrow_run(xvfb_unused_display(), {}, ANSWERS_PIXEL_2);
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.err, test_bin("quarrow") + ": cannot connect to X server!\n");
     EXPECT_EQ(run.out, BANNER + SOUND_PROMPT + DISPLAY_PROMPT);
@@ -219,12 +219,12 @@ static double rms_of_samples(const std::string& bytes)
 TEST_F(X11Run, WholeDemoWithMusicRealTime)
 {
     std::string dir = folder_with_demo_data();
-    Spawned run;
+    BackgroundRun run;
     auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(spawn_start(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
-    spawn_write(&run, ANSWERS_RAW_MUSIC);
-    spawn_close_input(&run);
-    ASSERT_TRUE(spawn_wait_exit(&run, 400000)) << "no end within 400 s";
+    ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
+    test_spawn_write(&run, ANSWERS_RAW_MUSIC);
+    test_spawn_close_input(&run);
+    ASSERT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     EXPECT_EQ(run.status, 0) << run.err;
@@ -267,11 +267,11 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
             uint8_t palette[768] = {0};
             test_write_picture(dir, "linux.pcx", Image{c.width, c.height, pixels.data()}, palette);
         }
-        Spawned run;
-        ASSERT_TRUE(spawn_start(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
-        spawn_write(&run, ANSWERS_RAW_MUSIC);
-        spawn_close_input(&run);
-        ASSERT_TRUE(spawn_wait_exit(&run, 30000)) << c.name;
+        BackgroundRun run;
+        ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
+        test_spawn_write(&run, ANSWERS_RAW_MUSIC);
+        test_spawn_close_input(&run);
+        ASSERT_TRUE(test_spawn_wait_exit(&run, 30000)) << c.name;
         EXPECT_EQ(run.status, 0) << c.name;
         EXPECT_EQ(run.out, BANNER + SOUND_LINES_RAW_MUSIC + DISPLAY_PROMPT +
                                "INFO: Shared memory extension in use\n" + c.message)

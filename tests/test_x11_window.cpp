@@ -25,13 +25,13 @@ static const std::string SHM_NOT_IN_USE = "INFO: Shared memory extension not in 
 
 // Starts the helper against server and waits until its frame is on screen.
 static void show_known_frame(const Xvfb& server, const std::vector<std::string>& options,
-                             int pixel_size, Spawned* helper)
+                             int pixel_size, BackgroundRun* helper)
 {
     std::vector<std::string> argv = {test_bin("quarrow-x11-frame")};
     argv.insert(argv.end(), options.begin(), options.end());
-    ASSERT_TRUE(spawn_start(helper, argv, "", {"DISPLAY=" + xvfb_display(server)}));
-    spawn_write(helper, std::to_string(pixel_size) + "\n");
-    ASSERT_TRUE(spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
+    ASSERT_TRUE(test_spawn_open(helper, argv, "", {"DISPLAY=" + xvfb_display(server)}));
+    test_spawn_write(helper, std::to_string(pixel_size) + "\n");
+    ASSERT_TRUE(test_spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
 }
 
 // The window shows the known frame, each pixel pixel_size x pixel_size
@@ -57,11 +57,11 @@ static void expect_known_frame(const Xvfb& server, const std::string& window, in
                 << "at " << x << "," << y;
 }
 
-static void quit_and_expect_clean_end(Spawned* helper)
+static void quit_and_expect_clean_end(BackgroundRun* helper)
 {
     pid_t pid = helper->pid;
-    spawn_write(helper, "quit\n");
-    ASSERT_TRUE(spawn_wait_exit(helper, 10000));
+    test_spawn_write(helper, "quit\n");
+    ASSERT_TRUE(test_spawn_wait_exit(helper, 10000));
     EXPECT_EQ(helper->status, 0) << helper->err;
     EXPECT_EQ(helper->err, "");
     EXPECT_TRUE(shm_segments_of(pid).empty()) << "a shared-memory segment outlived the program";
@@ -88,7 +88,7 @@ Xvfb X11Window::server;
 TEST_P(X11Window, ShowsKnownFrameInFixedSizeWindow)
 {
     const WindowMode mode = GetParam();
-    Spawned helper;
+    BackgroundRun helper;
     show_known_frame(server, mode.shm_off ? std::vector<std::string>{"-x"} : std::vector<std::string>{},
                      mode.pixel_size, &helper);
     EXPECT_EQ(helper.out, PROMPT + (mode.shm_off ? "" : SHM_IN_USE) + "shown\n");
@@ -125,8 +125,8 @@ TEST_P(X11Window, ShowsKnownFrameInFixedSizeWindow)
 
     expect_known_frame(server, window, mode.pixel_size);
     // Presenting again changes nothing: the frame is only read.
-    spawn_write(&helper, "present\n");
-    ASSERT_TRUE(spawn_wait_output(&helper, "shown\nshown\n", 10000));
+    test_spawn_write(&helper, "present\n");
+    ASSERT_TRUE(test_spawn_wait_output(&helper, "shown\nshown\n", 10000));
     expect_known_frame(server, window, mode.pixel_size);
     quit_and_expect_clean_end(&helper);
     EXPECT_EQ(x_window_named(display, TITLE), "") << "window left behind";
@@ -148,7 +148,7 @@ TEST(X11SharedMemory, RefusedAttachFallsBackToPlainImage)
     Xvfb server;
     if (!xvfb_start(&server, "640x480x8", true))
         GTEST_SKIP() << "cannot start Xvfb in its own IPC namespace here";
-    Spawned helper;
+    BackgroundRun helper;
     show_known_frame(server, {}, 2, &helper);
     EXPECT_EQ(helper.out, PROMPT + SHM_NOT_IN_USE + "shown\n");
     EXPECT_TRUE(shm_segments_of(helper.pid).empty());
@@ -167,11 +167,11 @@ TEST(X11ServerLoss, EndsProgramAndStopsMusic)
     ASSERT_TRUE(xvfb_start(&server, "640x480x8"));
     std::string dir = test_make_dir();
     std::string marker = dir + "/music-terminated";
-    Spawned helper;
+    BackgroundRun helper;
     show_known_frame(server, {}, 1, &helper);
-    spawn_write(&helper, "music " + marker + "\n");
-    ASSERT_TRUE(spawn_wait_output(&helper, "music ", 10000));
-    ASSERT_TRUE(spawn_wait_output(&helper, "\n", 10000));
+    test_spawn_write(&helper, "music " + marker + "\n");
+    ASSERT_TRUE(test_spawn_wait_output(&helper, "music ", 10000));
+    ASSERT_TRUE(test_spawn_wait_output(&helper, "\n", 10000));
     pid_t music = atoi(helper.out.substr(helper.out.find("music ") + 6).c_str());
     ASSERT_GT(music, 0);
 
@@ -179,10 +179,10 @@ TEST(X11ServerLoss, EndsProgramAndStopsMusic)
     // The loss shows on a later write (SIGPIPE) or read (Xlib's I/O error);
     // the demo presents twelve times a second, the test a few times.
     for (int i = 0; i < 5; i++) {
-        spawn_write(&helper, "present\n");
+        test_spawn_write(&helper, "present\n");
         usleep(50000);
     }
-    ASSERT_TRUE(spawn_wait_exit(&helper, 10000)) << "still running without its server";
+    ASSERT_TRUE(test_spawn_wait_exit(&helper, 10000)) << "still running without its server";
     EXPECT_TRUE(helper.status == 1 || helper.status == 128 + SIGPIPE) << helper.status << helper.err;
     bool stopped = false;
     for (int i = 0; i < 200 && !stopped; i++) {

@@ -13,7 +13,8 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "core/image.h"
-#include "core/script.h"
+#include "demo/demo.h"
+#include "demo/script.h"
 #include "display/display.h"
 #include "support/known_frame.h"
 
@@ -52,6 +53,7 @@ static void music_stand_in(const char* path)
 
 int main(int argc, char** argv)
 {
+    demo_hooks_install();
     display_setup(argc, argv, DEMO_TITLE, 320, 240);
     Image* frame = nullptr;
     if (image_create(&frame, 320, 240) != 0)

@@ -1,13 +1,15 @@
 # The artwork and music generator. `quarrow-assets DIR` writes DIR/grafika
 # and DIR/music; the target `assets` regenerates the committed copies in the
-# source tree. Its pieces are also an object library for their unit tests.
-file(GLOB QUARROW_ASSETS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/assets/*.cpp)
-list(FILTER QUARROW_ASSETS_SOURCES EXCLUDE REGEX "tools/assets/main\\.cpp$")
-add_library(quarrow_assets_lib OBJECT ${QUARROW_ASSETS_SOURCES})
+# source tree. Its pieces are also a library for their unit tests.
+add_library(quarrow_assets_lib OBJECT
+  tools/assets/font.cpp tools/assets/raster.cpp tools/assets/synth.cpp
+  tools/assets/xm_write.cpp tools/assets/song.cpp tools/assets/pic_disc.cpp
+  tools/assets/pic_mesh.cpp tools/assets/pic_overlay.cpp tools/assets/pic_relief.cpp
+  tools/assets/pic_title.cpp tools/assets/pic_water.cpp)
 target_include_directories(quarrow_assets_lib PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quarrow_assets_lib PUBLIC quarrow_pcx)
 
-add_executable(quarrow-assets ${CMAKE_SOURCE_DIR}/tools/assets/main.cpp
-  ${CMAKE_SOURCE_DIR}/image/pcx_write.cpp)
+add_executable(quarrow-assets tools/assets/main.cpp)
 target_link_libraries(quarrow-assets PRIVATE quarrow_assets_lib m)
 
 add_custom_target(assets

@@ -1,3 +1,4 @@
 # quarrow-sound-probe: which sound device works here, for the launcher.
 add_executable(quarrow-sound-probe tools/sound_probe.cpp)
-target_link_libraries(quarrow-sound-probe PRIVATE quarrow_lib quarrow_record quarrow_clock_virtual)
+quarrow_layer(quarrow-sound-probe audio)
+target_link_libraries(quarrow-sound-probe PRIVATE quarrow_audio)

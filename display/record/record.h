@@ -14,6 +14,10 @@ struct RecordSelection {
     bool step[26];
 };
 
+// The runner tells the display which script step draws now and its label;
+// frames are named by it. Step 0 ("blank") until the first call.
+void record_set_step(int step, const char* label);
+
 // Chooses the steps whose frames are written (to files or video).
 void record_select(const RecordSelection* selection);
 

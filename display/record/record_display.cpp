@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "core/script.h"
 #include "display/display.h"
 #include "display/record/record.h"
 
@@ -16,9 +15,17 @@ static std::string out_dir;
 static FILE* index_file;
 static RecordSelection selected;
 static long frame_number;
+static int current_step;
+static const char* current_label = "blank";
 static int last_step = -1;
 static long step_index;
 static void (*frame_observer)(const Image*, const uint8_t*);
+
+void record_set_step(int step, const char* label)
+{
+    current_step = step;
+    current_label = label;
+}
 
 void record_select(const RecordSelection* selection)
 {
@@ -74,14 +81,14 @@ void display_set_palette(const uint8_t* palette)
 
 void display_present(const Image* frame)
 {
-    int step = script_current_step();
+    int step = current_step;
     if (step != last_step) {
         last_step = step;
         step_index = 0;
     }
     if (frame_observer)
         frame_observer(frame, current_palette);
-    bool wanted = step >= 0 && step <= SCRIPT_STEPS && selected.step[step];
+    bool wanted = step >= 0 && step < static_cast<int>(sizeof selected.step) && selected.step[step];
     if (wanted)
         record_video_frame(frame, current_palette);
     if (index_file && wanted) {
@@ -89,7 +96,7 @@ void display_present(const Image* frame)
         snprintf(name, sizeof name, "/%06ld.png", frame_number);
         if (record_write_png((out_dir + name).c_str(), frame, current_palette) != 0)
             fprintf(stderr, "quarrow-render: cannot write %s%s\n", out_dir.c_str(), name);
-        fprintf(index_file, "%ld\t%d\t%s\t%ld\n", frame_number, step, script_step_label(step),
+        fprintf(index_file, "%ld\t%d\t%s\t%ld\n", frame_number, step, current_label,
                 step_index);
     }
     frame_number++;

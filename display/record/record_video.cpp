@@ -61,7 +61,7 @@ int record_video_open(const char* path, const char* module_path, int scale)
     // chroma is kept whole.
     bool subsampled = scale % 2 == 0;
     chroma_scale = subsampled ? scale / 2 : scale;
-    std::string size = std::to_string(320 * scale) + "x" + std::to_string(240 * scale);
+    std::string size = std::to_string(FRAME_WIDTH * scale) + "x" + std::to_string(FRAME_HEIGHT * scale);
     std::vector<std::string> args = {
         "ffmpeg", "-nostdin", "-y", "-loglevel", "error",
         // One frame every 83 ms, as the demo shows them.

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "audio/music.h"
 #include "core/fatal.h"
 #include "core/prompt.h"
 #include "display/display.h"
@@ -21,10 +20,10 @@ static const char* const PIXEL_SIZE_PROMPT =
 static XIOErrorHandler library_io_error;
 
 // The server went away mid-run. Xlib ends the program after this; the music
-// process must not outlive it.
+// process must not outlive it, and the lost hook stops it.
 static int io_error(Display* display)
 {
-    music_stop();
+    display_lost();
     if (library_io_error)
         library_io_error(display);
     exit(1);
@@ -39,7 +38,7 @@ static pid_t pipe_handler_owner;
 static void broken_pipe(int signal_number)
 {
     if (getpid() == pipe_handler_owner)
-        music_stop();
+        display_lost();
     signal(signal_number, SIG_DFL);
     raise(signal_number);
 }

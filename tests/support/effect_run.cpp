@@ -1,38 +1,24 @@
 // In-process effect runs (see effect_run.h).
 #include "effect_run.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 
-#include "display/record/record.h"
+#include "capture.h"
+#include "stdout_capture.h"
 #include "support.h"
-
-
-static std::function<void(int, const Image*, const uint8_t*)> current_observer;
-static int observed_frames;
-
-static void observe(const Image* frame, const uint8_t* palette)
-{
-    current_observer(observed_frames++, frame, palette);
-}
 
 std::string test_observe_frames(
     const std::function<void()>& run,
     const std::function<void(int, const Image*, const uint8_t*)>& observer)
 {
-    current_observer = observer;
-    observed_frames = 0;
-    record_set_observer(observe);
-    fflush(stdout);
-    testing::internal::CaptureStdout();
+    capture_start(false, observer);
+    test_stdout_capture_begin();
     run();
-    fflush(stdout);
-    std::string out = testing::internal::GetCapturedStdout();
-    record_set_observer(nullptr);
-    current_observer = nullptr;
+    std::string out = test_stdout_capture_end();
+    capture_stop();
     return out;
 }
 

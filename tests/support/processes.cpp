@@ -76,6 +76,59 @@ RunResult test_spawn_finish(BackgroundRun* run, int linger_ms)
     return RunResult{code, run->out, run->err};
 }
 
+bool test_spawn_open(BackgroundRun* child, const std::vector<std::string>& argv, const std::string& cwd,
+                 const std::vector<std::string>& env)
+{
+    return spawn_child(child, argv, cwd, env);
+}
+
+void test_spawn_write(BackgroundRun* child, const std::string& text)
+{
+    if (child->in_fd >= 0)
+        (void)!write(child->in_fd, text.data(), text.size());
+}
+
+void test_spawn_close_input(BackgroundRun* child)
+{
+    if (child->in_fd >= 0)
+        close(child->in_fd);
+    child->in_fd = -1;
+}
+
+bool test_spawn_wait_output(BackgroundRun* child, const std::string& text, int timeout_ms)
+{
+    long end = now_ms_monotonic() + timeout_ms;
+    while (child->out.find(text) == std::string::npos) {
+        long left = end - now_ms_monotonic();
+        if (left <= 0 || !spawn_collect(child, &child->out, &child->err, static_cast<int>(left)))
+            return child->out.find(text) != std::string::npos;
+    }
+    return true;
+}
+
+bool test_spawn_wait_exit(BackgroundRun* child, int timeout_ms)
+{
+    long end = now_ms_monotonic() + timeout_ms;
+    bool ended = true;
+    while (spawn_collect(child, &child->out, &child->err, 100)) {
+        if (now_ms_monotonic() > end) {
+            ended = false;
+            kill(child->pid, SIGKILL);
+            break;
+        }
+    }
+    test_spawn_close_input(child);
+    for (int* fd : {&child->out_fd, &child->err_fd}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+    int status = 0;
+    waitpid(child->pid, &status, 0);
+    child->status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return ended;
+}
+
 void test_become_subreaper()
 {
     prctl(PR_SET_CHILD_SUBREAPER, 1);

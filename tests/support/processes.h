@@ -14,12 +14,29 @@
 struct BackgroundRun : ChildPipes {
     std::string out;  // standard output read so far
     std::string err;  // standard error read so far
+    int status = -1;  // exit status, or 128 + signal, once test_spawn_wait_exit saw the end
 };
 
 // Starts argv[0] in cwd with input on standard input (written whole, then
 // closed; keep it under a pipe's capacity) and returns at once.
 BackgroundRun test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
                    const std::string& input);
+
+// Starts argv[0] in cwd with "NAME=value" entries added to the environment,
+// keeping its standard input open for test_spawn_write. False when no
+// process could be started.
+bool test_spawn_open(BackgroundRun* child, const std::vector<std::string>& argv,
+                     const std::string& cwd, const std::vector<std::string>& env);
+void test_spawn_write(BackgroundRun* child, const std::string& text);
+void test_spawn_close_input(BackgroundRun* child);
+
+// Collects output until standard output holds text or timeout_ms passed;
+// true when found.
+bool test_spawn_wait_output(BackgroundRun* child, const std::string& text, int timeout_ms);
+
+// Collects the rest of the output and waits for the end, setting status;
+// false (and the child killed) when it did not end within timeout_ms.
+bool test_spawn_wait_exit(BackgroundRun* child, int timeout_ms);
 
 // Reads both outputs until standard error holds marker; false after
 // timeout_ms without it.

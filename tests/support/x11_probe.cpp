@@ -13,66 +13,6 @@
 
 #include "support.h"
 
-bool spawn_start(Spawned* child, const std::vector<std::string>& argv, const std::string& cwd,
-                 const std::vector<std::string>& env)
-{
-    return spawn_child(child, argv, cwd, env);
-}
-
-void spawn_write(Spawned* child, const std::string& text)
-{
-    if (child->in_fd >= 0)
-        (void)!write(child->in_fd, text.data(), text.size());
-}
-
-void spawn_close_input(Spawned* child)
-{
-    if (child->in_fd >= 0)
-        close(child->in_fd);
-    child->in_fd = -1;
-}
-
-static long now_ms()
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
-}
-
-bool spawn_wait_output(Spawned* child, const std::string& text, int timeout_ms)
-{
-    long end = now_ms() + timeout_ms;
-    while (child->out.find(text) == std::string::npos) {
-        long left = end - now_ms();
-        if (left <= 0 || !spawn_collect(child, &child->out, &child->err, static_cast<int>(left)))
-            return child->out.find(text) != std::string::npos;
-    }
-    return true;
-}
-
-bool spawn_wait_exit(Spawned* child, int timeout_ms)
-{
-    long end = now_ms() + timeout_ms;
-    bool ended = true;
-    while (spawn_collect(child, &child->out, &child->err, 100)) {
-        if (now_ms() > end) {
-            ended = false;
-            kill(child->pid, SIGKILL);
-            break;
-        }
-    }
-    spawn_close_input(child);
-    for (int* fd : {&child->out_fd, &child->err_fd}) {
-        if (*fd >= 0)
-            close(*fd);
-        *fd = -1;
-    }
-    int status = 0;
-    waitpid(child->pid, &status, 0);
-    child->status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return ended;
-}
-
 std::string x_tool(const std::string& display, const std::vector<std::string>& argv)
 {
     std::vector<std::string> full = argv;

@@ -9,24 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "spawn.h"
+#include "processes.h"
 
-// A program running in the background; its output is collected as it comes.
-struct Spawned : ChildPipes {
-    std::string out;
-    std::string err;
-    int status = -1;  // exit status, or 128 + signal, once ended
-};
-
-bool spawn_start(Spawned* child, const std::vector<std::string>& argv, const std::string& cwd,
-                 const std::vector<std::string>& env);
-void spawn_write(Spawned* child, const std::string& text);
-void spawn_close_input(Spawned* child);
-// Collects output until it holds text or timeout_ms passed; true when found.
-bool spawn_wait_output(Spawned* child, const std::string& text, int timeout_ms);
-// Collects the rest of the output and waits for the end; false (and the
-// child killed) when it did not end within timeout_ms.
-bool spawn_wait_exit(Spawned* child, int timeout_ms);
 
 // Output of an X tool from /usr/bin run against display.
 std::string x_tool(const std::string& display, const std::vector<std::string>& argv);

@@ -1,7 +1,7 @@
 // The script table and its runner. Each row is one call with fixed arguments;
 // e_05 and e_03 follow their effect directly, everything else starts from a
 // blank screen.
-#include "core/script.h"
+#include "demo/script.h"
 
 #include <cstring>
 
@@ -48,19 +48,12 @@ static const ScriptStep script_table[SCRIPT_STEPS] = {
     {STEP_BLANK, 0, 0, 0, 0, nullptr},
 };
 
-static int current_step;
-
 void blank_screen(Image* frame)
 {
     memset(shared_palette, 0, sizeof shared_palette);
     display_set_palette(shared_palette);
     image_fill(frame, 0);
     display_present(frame);
-}
-
-int script_current_step()
-{
-    return current_step;
 }
 
 const char* script_step_label(int step)
@@ -98,10 +91,11 @@ static void script_step_run(Image* frame, const ScriptStep* step)
     }
 }
 
-void script_run(Image* frame)
+void script_run(Image* frame, void (*on_step)(int step, const char* label))
 {
     for (int i = 0; i < SCRIPT_STEPS; i++) {
-        current_step = i + 1;
+        if (on_step)
+            on_step(i + 1, script_step_label(i + 1));
         script_step_run(frame, &script_table[i]);
     }
 }

@@ -16,10 +16,8 @@
 #include <string>
 
 #include "core/clock.h"
-#include "core/random.h"
-#include "core/script.h"
-#include "core/trig.h"
-#include "display/display.h"
+#include "demo/demo.h"
+#include "demo/script.h"
 #include "display/record/record.h"
 
 static const char USAGE[] =
@@ -140,6 +138,8 @@ static int parse_scale(const char* text, int* scale)
 
 static struct {
     bool shown;  // stderr is a terminal and something is being written
+    bool video;
+    int step;    // the script step drawing now
     long total;  // frames the script presents; 0 when not known
     long done;
     long written;
@@ -173,12 +173,10 @@ static long count_script_frames()
         RecordSelection none;
         memset(&none, 0, sizeof none);
         record_select(&none);
-        trig_init();
-        Image* frame = nullptr;
-        if (image_create(&frame, 320, 240) != 0)
-            _exit(1);
-        blank_screen(frame);
-        script_run(frame);
+        DemoRun quiet{false, false, 0, nullptr};
+        char name[] = "quarrow-render";
+        char* args[] = {name, nullptr};
+        demo_run(1, args, &quiet);
         long count = record_frame_count();
         _exit(write(fds[1], &count, sizeof count) == sizeof count ? 0 : 1);
     }
@@ -214,25 +212,36 @@ static void progress_draw(const char* tail)
 // is wiped, so the two never share a line.
 static void progress_frame(const Image*, const uint8_t*)
 {
-    int step = script_current_step();
+    int step = progress.step;
     progress.done++;
     if (step >= 0 && step <= SCRIPT_STEPS && progress.selection->step[step])
         progress.written++;
     if (!progress.shown)
         return;
+    // After the last frame only the encoder is left to wait for.
+    bool last = progress.done == progress.total;
     bool pending = __fpending(stdout) > 0;
-    if (!pending && seconds_since(progress.start) - progress.drawn_at < 0.1)
+    if (!pending && !last && seconds_since(progress.start) - progress.drawn_at < 0.1)
         return;
     if (pending) {
         fputs("\r\033[K", stderr);
         fflush(stdout);
     }
-    progress_draw(nullptr);
+    progress_draw(last && progress.video ? "finishing the video" : nullptr);
 }
 
-static void progress_start(bool writing, const RecordSelection* selection)
+// The runner's word on each step: the recording labels its frames with it,
+// and the progress counts the frames of the steps being written.
+static void progress_step(int step, const char* label)
+{
+    progress.step = step;
+    record_set_step(step, label);
+}
+
+static void progress_start(bool writing, bool video, const RecordSelection* selection)
 {
     progress.selection = selection;
+    progress.video = video;
     progress.shown = writing && isatty(2);
     if (progress.shown) {
         progress.total = count_script_frames();
@@ -240,15 +249,6 @@ static void progress_start(bool writing, const RecordSelection* selection)
     }
     clock_gettime(CLOCK_MONOTONIC, &progress.start);
     record_set_observer(progress_frame);
-}
-
-// Before waiting for the encoder to finish the file.
-static void progress_finishing(bool video)
-{
-    if (!progress.shown)
-        return;
-    fflush(stdout);
-    progress_draw(video ? "finishing the video" : nullptr);
 }
 
 static void progress_end()
@@ -363,7 +363,7 @@ int main(int argc, char** argv)
         return 2;
     }
     record_select(&selection);
-    progress_start(frames_dir || video_path, &selection);
+    progress_start(frames_dir || video_path, video_path != nullptr, &selection);
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
     if (video_path && record_video_open(video_path, "music/quarrow.xm", scale) != 0) {
@@ -371,23 +371,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    trig_init();
-    if (seeded)
-        srand(seed);
-    else
-        seed_random();
-
-    Image* frame = nullptr;
-    if (image_create(&frame, 320, 240) != 0) {
-        fputs("Cann't allocate image!\n", stdout);
-        display_shutdown();
-        return 0;
-    }
-    blank_screen(frame);
-    script_run(frame);
-    image_free(&frame);
-    progress_finishing(video_path != nullptr);
-    display_shutdown();
+    DemoRun run{false, seeded, seed, progress_step};
+    demo_run(argc, argv, &run);
     progress_end();
     if (record_video_close() != 0) {
         fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path);

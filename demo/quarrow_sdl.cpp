@@ -4,9 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "audio/music.h"
-#include "core/script.h"
-#include "display/display.h"
+#include "demo/demo.h"
 
 static const char USAGE[] =
     "usage: quarrow-sdl [--help]\n"
@@ -15,12 +13,6 @@ static const char USAGE[] =
     "that holds grafika/ and music/; it asks its questions on the terminal.\n"
     "  Escape, q or closing the window  end the demo\n"
     "  F11 or Alt+Enter                 switch between window and full screen\n";
-
-// Music first, as at the script's end; display_quit then closes the window.
-static void stop_music()
-{
-    music_stop();
-}
 
 int main(int argc, char** argv)
 {
@@ -32,6 +24,6 @@ int main(int argc, char** argv)
         fprintf(stderr, "quarrow-sdl: unknown argument '%s'\n%s", argv[i], USAGE);
         return 2;
     }
-    display_set_quit_hook(stop_music);
-    return demo_main(argc, argv);
+    DemoRun run{true, false, 0, nullptr};
+    return demo_run(argc, argv, &run);
 }

@@ -1,0 +1,24 @@
+// Running the demo: the one start-up, script and end that every program
+// shares (quarrow, quarrow-vga, quarrow-render, the music harness). The
+// programs differ only in the display back end and clock linked with them.
+#pragma once
+
+struct DemoRun {
+    bool sound;        // the banner, the sound dialogue and the music process
+    bool seeded;       // seed the random numbers with seed, not the time of day
+    unsigned seed;
+    void (*on_step)(int step, const char* label);  // told as each step begins
+};
+
+// The banner "*** quarrow for LINUX by tobrak *** ".
+void demo_banner();
+
+// Registers what the lower layers cannot reach themselves: a fatal error
+// shuts the display down and then stops the music; a lost display, or a
+// user who ends the demo early, stops the music.
+void demo_hooks_install();
+
+// Banner and sound dialogue, display set-up, tables, random seed, frame
+// buffer, black screen, music, the script, then music stopped, frame buffer
+// freed and display shut down. Returns the exit status, 0.
+int demo_run(int argc, char** argv, const DemoRun* run);

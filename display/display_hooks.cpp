@@ -1,0 +1,35 @@
+// The hooks through which a back end reports upward: the display lost under
+// the program, or the user asking to stop. The program's top registers them,
+// since only it knows what else must end with the display (the music).
+#include <cstdio>
+#include <cstdlib>
+
+#include "display/display.h"
+
+static void (*lost_hook)();
+static void (*quit_hook)();
+
+void display_set_lost_hook(void (*hook)())
+{
+    lost_hook = hook;
+}
+
+void display_lost()
+{
+    if (lost_hook)
+        lost_hook();
+}
+
+void display_set_quit_hook(void (*hook)())
+{
+    quit_hook = hook;
+}
+
+void display_quit()
+{
+    if (quit_hook)
+        quit_hook();
+    fflush(stdout);
+    display_shutdown();
+    exit(0);
+}
