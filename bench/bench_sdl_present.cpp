@@ -4,7 +4,6 @@
 // drawing at 4x. Each is also given as a multiple of one memcpy of the
 // texture's bytes, measured in this process. The label names the renderer.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +17,7 @@
 #include "display/display.h"
 #include "display/sdl/sdl_display.h"
 #include "support/xvfb.h"
+#include "bench_support.h"
 
 static Xvfb server;
 static Image* frame;
@@ -39,25 +39,9 @@ static bool display_ready()
     if (!xvfb_start(&server, "1920x1080x24"))
         return false;
     setenv("DISPLAY", xvfb_display(server).c_str(), 1);
-    int answer[2];
-    if (pipe(answer) != 0)
-        abort();
-    (void)!write(answer[1], "2\n", 2);
-    close(answer[1]);
-    dup2(answer[0], 0);
-    close(answer[0]);
-    clearerr(stdin);
-    fflush(stdout);
-    int saved = dup(1);
-    int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    close(null_fd);
     char program[] = "bench_sdl_present";
     char* argv[] = {program, nullptr};
-    display_setup(1, argv, "bench", 320, 240);
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
+    bench_display_setup("2", 1, argv);
     atexit(finish);
 
     image_create(&frame, 320, 240);
@@ -78,22 +62,6 @@ static const char* renderer_name()
     return info.name;
 }
 
-static double memcpy_ns(size_t bytes)
-{
-    std::vector<char> from(bytes, 1), to(bytes);
-    double best = 1e30;
-    for (int round = 0; round < 5; round++) {
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 200; i++) {
-            memcpy(to.data(), from.data(), bytes);
-            benchmark::DoNotOptimize(to.data());
-            benchmark::ClobberMemory();
-        }
-        std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count() / 200);
-    }
-    return best;
-}
 
 static void report(benchmark::State& state, std::chrono::steady_clock::time_point start)
 {
@@ -101,7 +69,7 @@ static void report(benchmark::State& state, std::chrono::steady_clock::time_poin
     double frame_ns = took.count() / static_cast<double>(state.iterations());
     size_t bytes = 320 * 240 * 4;
     state.counters["us_per_frame"] = frame_ns / 1000.0;
-    state.counters["x_memcpy"] = frame_ns / memcpy_ns(bytes);
+    state.counters["x_memcpy"] = frame_ns / bench_memcpy_ns(bytes, 200);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(sdl.renderer, &w, &h);

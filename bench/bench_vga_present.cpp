@@ -16,6 +16,7 @@
 #include "core/image.h"
 #include "display/display.h"
 #include "display/vga/vgalib/vga_screen.h"
+#include "bench_support.h"
 
 constexpr unsigned WIDTH = 1920, HEIGHT = 1080;
 constexpr size_t DEVICE_BYTES = size_t(WIDTH) * HEIGHT * 4;
@@ -37,42 +38,10 @@ static void display_open(int answer)
     vga_screen_use_memory(device.data(), var, fix);
     setenv("VGA_STANDIN_MODES", "6,10,11", 1);
 
-    int input[2];
-    if (pipe(input) != 0)
-        abort();
-    std::string line = std::to_string(answer) + "\n";
-    (void)!write(input[1], line.data(), line.size());
-    close(input[1]);
-    dup2(input[0], 0);
-    close(input[0]);
-    clearerr(stdin);
-    fflush(stdout);
-    int saved = dup(1);
-    int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    close(null_fd);
-    display_setup(0, nullptr, "bench", 320, 240);
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
+    std::string line = std::to_string(answer);
+    bench_display_setup(line.c_str(), 0, nullptr);
 }
 
-static double memcpy_ns(size_t bytes)
-{
-    std::vector<char> from(bytes, 1), to(bytes);
-    double best = 1e30;
-    for (int round = 0; round < 5; round++) {
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 20; i++) {
-            memcpy(to.data(), from.data(), bytes);
-            benchmark::DoNotOptimize(to.data());
-            benchmark::ClobberMemory();
-        }
-        std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count() / 20);
-    }
-    return best;
-}
 
 // Argument: the menu answer, 1 = 320x240 (planar, 4x), 2 = 640x480 (paged,
 // 2x), 3 = 800x600 (paged, 1440x1080 by nearest neighbour).
@@ -98,7 +67,7 @@ static void BM_present_1920x1080x32(benchmark::State& state)
 
     double frame_ns = took.count() / static_cast<double>(state.iterations());
     state.counters["us_per_frame"] = frame_ns / 1000.0;
-    state.counters["x_memcpy"] = frame_ns / memcpy_ns(DEVICE_BYTES);
+    state.counters["x_memcpy"] = frame_ns / bench_memcpy_ns(DEVICE_BYTES, 20);
 }
 BENCHMARK(BM_present_1920x1080x32)->ArgName("mode")->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

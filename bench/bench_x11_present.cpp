@@ -17,6 +17,7 @@
 #include "display/display.h"
 #include "display/x11/x11_display.h"
 #include "support/xvfb.h"
+#include "bench_support.h"
 
 static Xvfb server;
 
@@ -40,45 +41,13 @@ static bool server_ready()
 // lines kept off the benchmark's report.
 static void display_open(int pixel_size, bool shm)
 {
-    int answer[2];
-    if (pipe(answer) != 0)
-        abort();
-    std::string line = std::to_string(pixel_size) + "\n";
-    (void)!write(answer[1], line.data(), line.size());
-    close(answer[1]);
-    dup2(answer[0], 0);
-    close(answer[0]);
-    clearerr(stdin);
-    fflush(stdout);
-    int saved = dup(1);
-    int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    close(null_fd);
+    std::string line = std::to_string(pixel_size);
     char program[] = "bench_x11_present";
     char shm_off[] = "-x";
     char* argv[] = {program, shm ? nullptr : shm_off, nullptr};
-    display_setup(shm ? 1 : 2, argv, "bench", 320, 240);
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
+    bench_display_setup(line.c_str(), shm ? 1 : 2, argv);
 }
 
-static double memcpy_ns(size_t bytes)
-{
-    std::vector<char> from(bytes, 1), to(bytes);
-    double best = 1e30;
-    for (int round = 0; round < 5; round++) {
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 200; i++) {
-            memcpy(to.data(), from.data(), bytes);
-            benchmark::DoNotOptimize(to.data());
-            benchmark::ClobberMemory();
-        }
-        std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count() / 200);
-    }
-    return best;
-}
 
 static void BM_present(benchmark::State& state)
 {
@@ -110,7 +79,7 @@ static void BM_present(benchmark::State& state)
     double frame_ns = took.count() / static_cast<double>(state.iterations());
     size_t bytes = size_t(320 * pixel_size) * (240 * pixel_size);
     state.counters["us_per_frame"] = frame_ns / 1000.0;
-    state.counters["x_memcpy"] = frame_ns / memcpy_ns(bytes);
+    state.counters["x_memcpy"] = frame_ns / bench_memcpy_ns(bytes, 200);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 BENCHMARK(BM_present)
