@@ -16,6 +16,7 @@
 #include "support/support.h"
 #include "support/which.h"
 #include "support/x11_probe.h"
+#include "support/transcript.h"
 #include "support/xvfb.h"
 
 // SDL keeps a session-bus connection whose memory, in a sanitizer build,
@@ -238,22 +239,10 @@ TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
     quit(&helper);
 }
 
-static const std::string BANNER = "*** quarrow for LINUX by tobrak *** \n";
-// 16-bit stereo music through the raw-file driver at 22050 Hz, then a
-// window; and what the sound dialogue prints for those answers.
-static const std::string ANSWERS = "4\n2\n22050\n1\n";
-static const std::string SOUND_LINES =
-    "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n"
-    "4. 16 bits, stereo\nType corresponding number : "
-    "Choose sound device :\n"
-    " 1 Open Sound System driver v1.7\n"
-    " 2 Raw disk writer (music.raw) v1.1\n"
-    " 3 Nosound Driver v3.0\n"
-    " 4 Advanced Linux Sound Architecture (ALSA) driver v1.11\n"
-    " 5 PulseAudio driver v0.1\n"
-    "Type corresponding number : "
-    "Enter mixing frequency (eg. 11025,22050,44100) : "
-    "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
+static const std::string& BANNER = DEMO_BANNER;
+// Raw-file music, then a window.
+static const std::string ANSWERS = ANSWERS_RAW_MUSIC + "1\n";
+static const std::string& SOUND_LINES = SOUND_LINES_RAW_MUSIC;
 
 // Processes whose working folder is dir: the music process, if it outlived
 // the demo.

@@ -16,12 +16,10 @@
 
 #include "support/support.h"
 #include "support/x11_probe.h"
+#include "support/transcript.h"
 #include "support/xvfb.h"
 
-static const std::string BANNER = "*** quarrow for LINUX by tobrak *** \n";
-static const std::string SOUND_PROMPT =
-    "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n"
-    "4. 16 bits, stereo\nType corresponding number : ";
+static const std::string& BANNER = DEMO_BANNER;
 static const std::string DISPLAY_PROMPT =
     "Choose display mode:\n1. Pixel size 1\n2. Pixel size 2\nType corresponding number : ";
 static const std::string USAGE = "         -x     Shared Memory Extension OFF\n";
@@ -149,20 +147,8 @@ TEST(X11Refused, NoServer)
     EXPECT_EQ(run.out, BANNER + SOUND_PROMPT + DISPLAY_PROMPT);
 }
 
-// The answers for 16-bit stereo music through the raw-file driver at
-// 22050 Hz, then pixel size 1, and what the sound dialogue prints for them.
-static const std::string ANSWERS_RAW_MUSIC = "4\n2\n22050\n1\n";
-static const std::string SOUND_LINES_RAW_MUSIC =
-    SOUND_PROMPT +
-    "Choose sound device :\n"
-    " 1 Open Sound System driver v1.7\n"
-    " 2 Raw disk writer (music.raw) v1.1\n"
-    " 3 Nosound Driver v3.0\n"
-    " 4 Advanced Linux Sound Architecture (ALSA) driver v1.11\n"
-    " 5 PulseAudio driver v0.1\n"
-    "Type corresponding number : "
-    "Enter mixing frequency (eg. 11025,22050,44100) : "
-    "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
+// The raw-file music answers, then pixel size 1.
+static const std::string ANSWERS_RAW_MUSIC_PIXEL_1 = ANSWERS_RAW_MUSIC + "1\n";
 
 // Processes still working in dir: the music process, if it outlived the demo.
 static std::vector<pid_t> processes_in(const std::string& dir)
@@ -222,7 +208,7 @@ TEST_F(X11Run, WholeDemoWithMusicRealTime)
     BackgroundRun run;
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
-    test_spawn_write(&run, ANSWERS_RAW_MUSIC);
+    test_spawn_write(&run, ANSWERS_RAW_MUSIC_PIXEL_1);
     test_spawn_close_input(&run);
     ASSERT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -269,7 +255,7 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
         }
         BackgroundRun run;
         ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
-        test_spawn_write(&run, ANSWERS_RAW_MUSIC);
+        test_spawn_write(&run, ANSWERS_RAW_MUSIC_PIXEL_1);
         test_spawn_close_input(&run);
         ASSERT_TRUE(test_spawn_wait_exit(&run, 30000)) << c.name;
         EXPECT_EQ(run.status, 0) << c.name;

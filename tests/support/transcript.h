@@ -1,0 +1,26 @@
+// The demo's own lines that the end-to-end tests of several programs expect
+// whole: the banner and the sound dialogue, as every display build prints
+// them before its own question.
+#pragma once
+
+#include <string>
+
+inline const std::string DEMO_BANNER = "*** quarrow for LINUX by tobrak *** \n";
+inline const std::string SOUND_PROMPT =
+    "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n"
+    "4. 16 bits, stereo\nType corresponding number : ";
+
+// The answers for 16-bit stereo music through the raw-file driver at
+// 22050 Hz, and what the sound dialogue prints for them.
+inline const std::string ANSWERS_RAW_MUSIC = "4\n2\n22050\n";
+inline const std::string SOUND_LINES_RAW_MUSIC =
+    SOUND_PROMPT +
+    "Choose sound device :\n"
+    " 1 Open Sound System driver v1.7\n"
+    " 2 Raw disk writer (music.raw) v1.1\n"
+    " 3 Nosound Driver v3.0\n"
+    " 4 Advanced Linux Sound Architecture (ALSA) driver v1.11\n"
+    " 5 PulseAudio driver v0.1\n"
+    "Type corresponding number : "
+    "Enter mixing frequency (eg. 11025,22050,44100) : "
+    "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
