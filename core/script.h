@@ -22,5 +22,6 @@ int script_current_step();
 const char* script_step_label(int step);
 
 // The whole program behind main: banner, sound and display dialogues,
-// tables, frame buffer, music, script, and the orderly end. Returns 0.
+// tables, frame buffer, music, script, and the orderly end. Returns 0, or 1
+// when the frame buffer cannot be allocated.
 int demo_main(int argc, char** argv);

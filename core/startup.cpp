@@ -27,7 +27,7 @@ int demo_main(int argc, char** argv)
         fputs(MSG_CANNOT_ALLOCATE, stdout);
         fflush(stdout);
         display_shutdown();
-        return 0;
+        return 1;
     }
     blank_screen(frame);
     music_start("music/quarrow.xm");

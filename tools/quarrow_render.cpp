@@ -115,6 +115,9 @@ int main(int argc, char** argv)
         return 2;
     }
     record_select(&selection);
+    // From here on, any end but a complete run leaves no output behind
+    // that could pass for a finished one.
+    record_leftovers_install();
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
     if (video_path && record_video_open(video_path, "music/quarrow.xm") != 0) {
@@ -132,15 +135,11 @@ int main(int argc, char** argv)
     if (image_create(&frame, 320, 240) != 0) {
         fputs("Cann't allocate image!\n", stdout);
         display_shutdown();
-        return 0;
+        return 1;
     }
     blank_screen(frame);
     script_run(frame);
     image_free(&frame);
     display_shutdown();
-    if (record_video_close() != 0) {
-        fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path);
-        return 1;
-    }
-    return 0;
+    return record_finish() == 0 ? 0 : 1;
 }

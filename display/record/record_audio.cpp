@@ -48,8 +48,11 @@ int record_audio_render(const char* module_path, const char* raw_path)
         return -1;
     if (pid == 0)
         mix_module(module_path, raw_path);
+    record_pending_child(RECORD_SOUND, pid);
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    pid_t ended = waitpid(pid, &status, 0);
+    record_pending_child(RECORD_SOUND, 0);
+    if (ended != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
     return 0;
 }

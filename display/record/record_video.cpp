@@ -1,13 +1,17 @@
 // Video output of the recording display: frames go as raw RGB through a pipe
 // to ffmpeg, which encodes them at the demo's pace, each pixel doubled so the
 // result plays at the size people watch the demo at, with the module mixed
-// beside them as the sound track.
+// beside them as the sound track. ffmpeg writes under a temporary name
+// beside the requested one; the file gets its name only when the whole run
+// succeeded.
+#include <errno.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,22 +22,40 @@ static pid_t video_pid;
 static std::vector<uint8_t> rgb;
 static int video_result;
 static std::string sound_track;  // temporary raw samples, removed at the end
+static std::string video_path;   // the name asked for
+static std::string partial_path; // where ffmpeg writes until the run succeeds
+
+// "dir/.quarrow-render-PID-name.ext" beside path: same file system, so the
+// final rename cannot fail for lack of space, and the same extension, from
+// which ffmpeg takes the format.
+static std::string partial_name(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    return dir + ".quarrow-render-" + std::to_string(getpid()) + "-" + base;
+}
 
 int record_video_open(const char* path, const char* module_path)
 {
     if (module_path) {
-        char raw[] = "/tmp/quarrow-render-sound-XXXXXX";
-        int fd = mkstemp(raw);
+        const char* tmp = getenv("TMPDIR");
+        std::string raw = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarrow-render-sound-XXXXXX";
+        int fd = mkstemp(&raw[0]);
         if (fd >= 0) {
             close(fd);
             sound_track = raw;
-            if (record_audio_render(module_path, raw) != 0) {
+            record_pending_file(RECORD_SOUND, raw.c_str());
+            if (record_audio_render(module_path, raw.c_str()) != 0) {
                 fprintf(stderr, "quarrow-render: no sound track: cannot play %s\n", module_path);
-                unlink(raw);
+                unlink(raw.c_str());
+                record_pending_file(RECORD_SOUND, nullptr);
                 sound_track.clear();
             }
         }
     }
+    video_path = path;
+    partial_path = partial_name(video_path);
     std::vector<std::string> args = {
         "ffmpeg", "-nostdin", "-y", "-loglevel", "error",
         // One frame every 83 ms, as the demo shows them.
@@ -45,7 +67,7 @@ int record_video_open(const char* path, const char* module_path)
                                  "-c:a", "aac", "-b:a", "192k", "-shortest"});
     }
     args.insert(args.end(), {"-vf", "scale=640:480:flags=neighbor", "-c:v", "libx264", "-pix_fmt",
-                             "yuv420p", "-movflags", "+faststart", path});
+                             "yuv420p", "-movflags", "+faststart", partial_path});
 
     int fds[2];
     if (pipe(fds) != 0)
@@ -73,6 +95,8 @@ int record_video_open(const char* path, const char* module_path)
     close(fds[0]);
     video_pipe = fdopen(fds[1], "w");
     video_pid = pid;
+    record_pending_child(RECORD_VIDEO, pid);
+    record_pending_file(RECORD_VIDEO, partial_path.c_str());
     signal(SIGPIPE, SIG_IGN);
     return video_pipe ? 0 : -1;
 }
@@ -90,8 +114,8 @@ void record_video_frame(const Image* frame, const uint8_t* palette)
         rgb[3 * i + 2] = colour[2];
     }
     if (fwrite(rgb.data(), 1, rgb.size(), video_pipe) != rgb.size()) {
-        fclose(video_pipe);
-        video_pipe = nullptr;
+        std::string message = "quarrow-render: ffmpeg stopped; " + video_path + " not written";
+        record_fail(message.c_str());
     }
 }
 
@@ -105,11 +129,30 @@ int record_video_close()
     video_pipe = nullptr;
     int status = 0;
     waitpid(video_pid, &status, 0);
+    record_pending_child(RECORD_VIDEO, 0);
     video_pid = 0;
     if (!sound_track.empty()) {
         unlink(sound_track.c_str());
+        record_pending_file(RECORD_SOUND, nullptr);
         sound_track.clear();
     }
     video_result = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : -1;
     return video_result;
+}
+
+int record_video_commit()
+{
+    if (partial_path.empty())
+        return 0;
+    if (record_video_close() != 0) {
+        fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path.c_str());
+        return -1;
+    }
+    if (rename(partial_path.c_str(), video_path.c_str()) != 0) {
+        fprintf(stderr, "quarrow-render: cannot write %s: %s\n", video_path.c_str(), strerror(errno));
+        return -1;
+    }
+    record_pending_file(RECORD_VIDEO, nullptr);
+    partial_path.clear();
+    return 0;
 }
