@@ -80,7 +80,8 @@ void record_leftovers_remove();
 // removed, exit status 1.
 [[noreturn]] void record_fail(const char* message);
 
-// After the script: checks that every frame, the index and the video were
-// written, and only then gives the index and the video their real names.
+// After the script: checks that standard output, every frame, the index and
+// the video were written, and only then gives the index and the video their
+// real names.
 // 0 on success; -1 with a message on standard error.
 int record_finish();

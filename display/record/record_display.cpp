@@ -121,6 +121,11 @@ void display_shutdown()
 
 int record_finish()
 {
+    // The statistics lines are part of the result too.
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "quarrow-render: cannot write standard output: %s\n", strerror(errno));
+        return -1;
+    }
     if (index_failed) {
         fprintf(stderr, "quarrow-render: cannot write %s.part\n", index_path.c_str());
         return -1;
