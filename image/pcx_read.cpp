@@ -115,6 +115,9 @@ static void decode_lines(int fd, Image* image, int stride)
             } else if (byte >= 0xC0) {
                 count = byte & 0x3F;
                 continue;
+            } else if (!skip && out + 1 < row_end) {
+                *out++ = byte;  // a pixel inside a row: the common case
+                continue;
             }
             while (run && out < end) {
                 if (skip) {
