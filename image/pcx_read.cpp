@@ -89,10 +89,40 @@ static int open_regular(const char* path)
     return fd;
 }
 
-// Decodes the pixel stream into image. The file stores each row as a line of
-// stride bytes; the columns from the image's width on are decoded and
-// dropped, so a padded picture needs no second, cut copy.
-static void decode_lines(int fd, Image* image, int stride)
+// Decodes the pixel stream of an unpadded picture: one tight pass, every run
+// cut at the end of the image.
+static void decode_stream(int fd, Image* image)
+{
+    uint8_t block[PCX_BLOCK_SIZE];
+    uint8_t* out = image->pixels;
+    uint8_t* const end = out + static_cast<size_t>(image->width) * static_cast<size_t>(image->height);
+    int count = 0;  // pending run length; survives from one block to the next
+    while (out < end) {
+        ssize_t got = read(fd, block, sizeof block);
+        if (got <= 0)
+            return;
+        for (ssize_t i = 0; i < got && out < end; i++) {
+            uint8_t byte = block[i];
+            if (count) {
+                size_t run = static_cast<size_t>(count);
+                if (run > static_cast<size_t>(end - out))
+                    run = static_cast<size_t>(end - out);
+                memset(out, byte, run);
+                out += run;
+                count = 0;
+            } else if (byte >= 0xC0) {
+                count = byte & 0x3F;
+            } else {
+                *out++ = byte;
+            }
+        }
+    }
+}
+
+// Decodes the pixel stream of a picture whose lines of stride bytes are
+// wider than the image: the columns from the image's width on are decoded
+// and dropped as they come, so no second, cut copy is ever made.
+static void decode_padded(int fd, Image* image, int stride)
 {
     uint8_t block[PCX_BLOCK_SIZE];
     const size_t width = static_cast<size_t>(image->width);
@@ -101,7 +131,7 @@ static void decode_lines(int fd, Image* image, int stride)
     uint8_t* const end = out + width * static_cast<size_t>(image->height);
     uint8_t* row_end = out + width;
     size_t skip = 0;  // padding still to drop before the next row
-    int count = 0;    // pending run length; survives from one block to the next
+    int count = 0;
     while (out < end) {
         ssize_t got = read(fd, block, sizeof block);
         if (got <= 0)
@@ -114,9 +144,6 @@ static void decode_lines(int fd, Image* image, int stride)
                 count = 0;
             } else if (byte >= 0xC0) {
                 count = byte & 0x3F;
-                continue;
-            } else if (!skip && out + 1 < row_end) {
-                *out++ = byte;  // a pixel inside a row: the common case
                 continue;
             }
             while (run && out < end) {
@@ -145,7 +172,7 @@ void pcx_decode(int fd, Image* image)
 {
     if (!image || !image->pixels || image->width <= 0 || image->height <= 0)
         return;
-    decode_lines(fd, image, image->width);
+    decode_stream(fd, image);
 }
 
 int pcx_read_palette(int fd, uint8_t* palette)
@@ -198,7 +225,10 @@ static int load_open(int fd, Image** out, uint8_t* palette)
         snprintf(load_problem, sizeof load_problem, "%s", strerror(ENOMEM));
         return -1;
     }
-    decode_lines(fd, image, header.bytes_per_line);
+    if (header.bytes_per_line == header.width)
+        decode_stream(fd, image);
+    else
+        decode_padded(fd, image, header.bytes_per_line);
 
     if (header.version == 5) {
         pcx_read_palette(fd, palette);
