@@ -33,4 +33,7 @@ int clock_wait(int32_t stamp, int32_t period, int32_t (*now)(), void (*sleep_ms)
 void stats_print(const char* label, int frames, double rate)
 {
     printf("%s:\t %d - Screens,\t Screens/sec - %f\n", label, frames, rate);
+    // Sent at once: into a file or a pipe the line would otherwise wait in
+    // the buffer, and be lost if the program is stopped by a signal.
+    fflush(stdout);
 }

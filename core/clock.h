@@ -33,5 +33,6 @@ inline bool clock_reached(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)) >= 0;
 }
 
-// Prints "<label>:\t <frames> - Screens,\t Screens/sec - <rate>".
+// Prints "<label>:\t <frames> - Screens,\t Screens/sec - <rate>" and flushes
+// standard output.
 void stats_print(const char* label, int frames, double rate);

@@ -2,6 +2,8 @@
 // be closed belongs to the layers above, so the top hands it in.
 #include "core/fatal.h"
 
+#include <errno.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,18 +17,28 @@ void fatal_set_ending(void (*ending)())
     fatal_ending = ending;
 }
 
+// The end every fatal error shares, once its message is out: the status
+// tells a script that the run failed.
+[[noreturn]] static void fatal_end()
+{
+    if (fatal_ending)
+        fatal_ending();
+    exit(1);
+}
+
 void demo_fatal(const char* message)
 {
     fputs(message, stdout);
     fflush(stdout);
-    if (fatal_ending)
-        fatal_ending();
-    exit(0);
+    fatal_end();
 }
 
-void demo_fatal_load(const char* path)
+void demo_fatal_load(const char* path, const char* reason)
 {
-    char message[512];
-    snprintf(message, sizeof message, "Cann't load image %s !\n", path);
-    demo_fatal(message);
+    printf("Cann't load image %s !\n", path);
+    fflush(stdout);
+    // The message above reads the same for every cause; the reason goes to
+    // standard error, so standard output stays as it always was.
+    fprintf(stderr, "%s: %s: %s\n", program_invocation_short_name, path, reason);
+    fatal_end();
 }

@@ -364,6 +364,9 @@ int main(int argc, char** argv)
     }
     record_select(&selection);
     progress_start(frames_dir || video_path, video_path != nullptr, &selection);
+    // From here on, any end but a complete run leaves no output behind
+    // that could pass for a finished one.
+    record_leftovers_install();
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
     if (video_path && record_video_open(video_path, "music/quarrow.xm", scale) != 0) {
@@ -372,12 +375,10 @@ int main(int argc, char** argv)
     }
 
     DemoRun run{false, seeded, seed, progress_step};
-    demo_run(argc, argv, &run);
+    int status = demo_run(argc, argv, &run);
     progress_end();
-    if (record_video_close() != 0) {
-        fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path);
+    if (status != 0 || record_finish() != 0)
         return 1;
-    }
     print_summary(frames_dir, video_path, scale);
     return 0;
 }

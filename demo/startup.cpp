@@ -51,7 +51,7 @@ int demo_run(int argc, char** argv, const DemoRun* run)
         fputs(MSG_CANNOT_ALLOCATE, stdout);
         fflush(stdout);
         display_shutdown();
-        return 0;
+        return 1;
     }
     blank_screen(frame);
     if (run->sound)

@@ -10,8 +10,10 @@
 Image* effect_picture(const char* path)
 {
     Image* picture = nullptr;
-    if (pcx_load(path, &picture, shared_palette) != 5)
-        demo_fatal_load(path);
+    if (pcx_load(path, &picture, shared_palette) != 5) {
+        const char* reason = pcx_load_problem();
+        demo_fatal_load(path, reason[0] ? reason : "not a 256-colour picture");
+    }
     return picture;
 }
 

@@ -11,24 +11,31 @@
 // header fields in signed arithmetic (x_max - x_min + 1), so they lie in
 // -65534..65536 and never overflow. pcx_load refuses with -1, before
 // anything is allocated and without a message (the plane check comes first):
+//   - bits per pixel other than 8;
 //   - a width or height of zero or less;
 //   - a width larger than bytes per line (the cut would copy columns that
 //     were never decoded);
-//   - bytes per line or height above PCX_MAX_SIDE.
-// With width <= bytes per line <= PCX_MAX_SIDE the largest image is
-// 16384 x 16384 = 2^28 pixels: the pixel count fits an int and bounds both
-// the allocation and the decode. pcx_info reports any recognised header,
-// whatever its sizes.
+//   - bytes per line or height above PCX_MAX_SIDE;
+//   - width x height of PCX_MAX_PIXELS or more.
+// Only width x height pixels are ever held: the padding beyond the width of
+// each stored line is dropped while decoding. So no file, whatever its
+// header claims, makes the reader hold more than 16 MiB of pixels. pcx_info
+// reports any recognised header, whatever its sizes.
 constexpr int PCX_MAX_SIDE = 16384;
+constexpr int PCX_MAX_PIXELS = 4096 * 4096;
 
 // Loads the picture at path into a new image stored in *out, and on a
 // version-5 file with a valid trailing table copies its 768 colour bytes into
 // palette. Returns the version byte (0..5), or -1 with *out null and the
-// palette untouched. Only a multi-plane picture prints a message.
+// palette untouched. Only a multi-plane picture prints a message. Anything
+// but a regular file (a FIFO, a device, a folder) is refused at once,
+// without waiting for data.
 int pcx_load(const char* path, Image** out, uint8_t* palette);
 
-// Prints "<path> is a <w>x<h> PC Paintbrush image" and the version line;
-// returns the version for 0, 2, 3 and 5, else -1.
+// Why the last pcx_load did not give a 256-colour picture: the system's
+// error text, or what is wrong with the file. Empty after a version-5 load.
+const char* pcx_load_problem();
+
 int pcx_info(const char* path, int* width, int* height);
 
 // Run-length decodes the pixel stream of the open file fd, from its current
@@ -44,5 +51,6 @@ int pcx_read_palette(int fd, uint8_t* palette);
 // Writes image as an 8-bit, single-plane, version-5 file with run-length
 // coding and the 769-byte palette tail; scan lines are padded to an even
 // length with index 0. 0 on success; -1 for an image that the reader would
-// refuse (a side of zero or less, or above PCX_MAX_SIDE) or a failed write.
+// refuse (a side of zero or less, a side above PCX_MAX_SIDE or too many
+// pixels) or a failed write.
 int pcx_write(const char* path, const Image* image, const uint8_t* palette);

@@ -31,7 +31,8 @@ static void encode_line(std::vector<uint8_t>* out, const uint8_t* line, int leng
 int pcx_write(const char* path, const Image* image, const uint8_t* palette)
 {
     if (image->width <= 0 || image->height <= 0 || image->width > PCX_MAX_SIDE ||
-        image->height > PCX_MAX_SIDE)
+        image->height > PCX_MAX_SIDE ||
+        static_cast<long>(image->width) * image->height >= PCX_MAX_PIXELS)
         return -1;
     const int bytes_per_line = (image->width + 1) & ~1;
 

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         pause_seconds(seconds);
     } else if (strcmp(mode, "fatal") == 0) {
         pause_seconds(seconds);
-        demo_fatal_load("grafika/e_01.pcx");
+        demo_fatal_load("grafika/e_01.pcx", "stopped by the harness");
     } else if (strcmp(mode, "hold") == 0) {
         for (;;)
             pause();

@@ -53,7 +53,7 @@ protected:
         change(dir);
         RunResult run = render(dir);
         test_remove_tree(dir);
-        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, output_before(complete_->out, label) + message);
     }
 

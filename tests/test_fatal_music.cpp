@@ -1,5 +1,5 @@
 // Every picture the script loads, missing or of the wrong size, while the
-// music plays: the effect prints its message, the program ends with status 0,
+// music plays: the effect prints its message, the program ends with status 1,
 // and the music process is gone with it. The script runs on the virtual clock
 // in music-harness, so even the last effect's picture is reached at once.
 #include <gtest/gtest.h>
@@ -57,7 +57,7 @@ protected:
 
     void expect_ends_with_message(const RunResult& r, const std::string& message, const char* what)
     {
-        EXPECT_EQ(r.status, 0) << what;
+        EXPECT_EQ(r.status, 1) << what;
         ASSERT_GE(r.out.size(), message.size()) << what;
         EXPECT_EQ(r.out.substr(r.out.size() - message.size()), message) << what << "\n" << r.out;
         // Nothing after the message: the script did not go on.

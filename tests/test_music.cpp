@@ -83,7 +83,7 @@ TEST_F(MusicProcess, NeverOutlivesTheMainProcess)
         int status;  // the main process's exit status
     } endings[] = {
         {"normal end", {"end", "0.5"}, 0, 0},
-        {"fatal error", {"fatal", "0.5"}, 0, 0},
+        {"fatal error", {"fatal", "0.5"}, 0, 1},
         {"SIGTERM", {"hold"}, SIGTERM, 128 + SIGTERM},
         {"SIGKILL", {"hold"}, SIGKILL, 128 + SIGKILL},
     };

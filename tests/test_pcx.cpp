@@ -3,10 +3,13 @@
 // fault.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "image/pcx.h"
@@ -39,6 +42,54 @@ std::vector<uint8_t> pixels_of(const Image* image)
 std::vector<uint8_t> literal_pattern(int width, int height)
 {
     return test_pixels(width, height, [](int x, int y) { return (x * 3 + y * 5) % 0xC0; });
+}
+
+// Runs body in a child process that is killed after seconds, so a reader
+// that blocks or runs away fails the test instead of hanging or swapping it.
+// Returns what body reports ("" when all is well) or how the child ended.
+std::string in_child(const std::function<std::string()>& body, unsigned seconds)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return "no pipe";
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        alarm(seconds);
+        std::string report = body();
+        if (write(fds[1], report.data(), report.size()) < 0)
+            _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string report;
+    char buffer[256];
+    ssize_t got;
+    while ((got = read(fds[0], buffer, sizeof buffer)) > 0)
+        report.append(buffer, static_cast<size_t>(got));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFSIGNALED(status))
+        return report + "child ended by signal " + std::to_string(WTERMSIG(status));
+    return report;
+}
+
+// A field of /proc/self/status in KiB.
+long status_kib(const char* field)
+{
+    std::string status = test_read_file("/proc/self/status");
+    size_t at = status.find(std::string("\n") + field + ":");
+    return at == std::string::npos ? -1 : atol(status.c_str() + at + strlen(field) + 2);
+}
+
+// How far resident memory rose above where it stood while load ran.
+long peak_growth_kib(const std::function<void()>& load)
+{
+    test_write_file("/proc/self/clear_refs", "5");  // restart the peak from now
+    long before = status_kib("VmRSS");
+    load();
+    return status_kib("VmHWM") - before;
 }
 
 }  // namespace
@@ -271,8 +322,9 @@ TEST(PcxLoad, FailuresLeaveNoImageNoPaletteAndOneMessageOnly)
 }
 
 // Headers that would make a careless reader allocate without bound, write
-// past an image or cut columns that were never decoded. Each is refused
-// silently; the palette and the image output behave as for any failure.
+// past an image, cut columns that were never decoded or decode packed pixels
+// as indices. Each is refused silently; the palette and the image output
+// behave as for any failure.
 TEST(PcxHostile, HeadersRefusedBeforeAllocation)
 {
     auto sized = [](uint16_t x_min, uint16_t x_max, uint16_t y_min, uint16_t y_max, uint16_t bpl) {
@@ -284,10 +336,19 @@ TEST(PcxHostile, HeadersRefusedBeforeAllocation)
         header.bytes_per_line = bpl;
         return header;
     };
+    auto packed = [](uint8_t bits) {
+        PcxTestHeader header = test_pcx_header_for(8, 8);
+        header.bits_per_pixel = bits;
+        return header;
+    };
     struct Case {
         const char* name;
         PcxTestHeader header;
     } cases[] = {
+        {"one_bit_per_pixel", packed(1)},
+        {"four_bits_per_pixel", packed(4)},
+        {"sixteen_mebipixels", sized(0, 4095, 0, 4095, 4096)},
+        {"sixteen_mebipixels_in_one_line", sized(0, 16383, 0, 1023, 16384)},
         {"zero_width", sized(10, 9, 0, 9, 8)},
         {"zero_height", sized(0, 7, 5, 4, 8)},
         {"negative_width", sized(100, 0, 0, 9, 8)},
@@ -339,6 +400,70 @@ TEST(PcxHostile, LargestAcceptedSidesLoadFromTinyFiles)
         EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 3), std::min<long>(50 * 63, pixels.size()));
         image_free(&image);
     }
+}
+
+// Tiny files whose headers claim huge pictures, loaded with resident memory
+// measured: no load may hold more than the one image it returns (padding is
+// dropped while decoding, not copied out of a second buffer), and none more
+// than 40 MiB.
+TEST(PcxHostile, TinyFilesClaimingHugePicturesCostOneImageAtMost)
+{
+    struct Case {
+        const char* name;
+        int width, height, bytes_per_line;
+        bool loads;
+    } cases[] = {
+        {"far_above_the_pixel_cap", PCX_MAX_SIDE - 1, PCX_MAX_SIDE, PCX_MAX_SIDE, false},
+        {"just_below_the_pixel_cap", 4094, 4095, 4096, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string file = test_pcx_header(test_pcx_header_for(c.width, c.height, c.bytes_per_line));
+        ASSERT_EQ(file.size(), 128u);
+        long image_kib = c.loads ? static_cast<long>(c.width) * c.height / 1024 : 0;
+        std::string report = in_child([&] {
+            int result = 0;
+            long growth = peak_growth_kib([&] {
+                Image* image;
+                uint8_t palette[768];
+                result = test_pcx_load_bytes(file, &image, palette);
+                image_free(&image);
+            });
+            std::string out;
+            if (result != (c.loads ? 5 : -1))
+                out += "result " + std::to_string(result) + "; ";
+            if (growth > image_kib + 4096 || growth > 40 * 1024)
+                out += "resident memory rose by " + std::to_string(growth) + " KiB";
+            return out;
+        }, 20);
+        EXPECT_EQ(report, "");
+    }
+}
+
+// A FIFO would block the open until some writer came, and a read from a
+// device may never end: anything but a regular file is refused at once.
+TEST(PcxHostile, NonRegularFilesAreRefusedAtOnce)
+{
+    std::string dir = test_make_dir();
+    std::string fifo = dir + "/fifo.pcx";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    for (std::string path : {fifo, dir, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        std::string report = in_child([&] {
+            Image* image;
+            Untouched palette;
+            int width, height;
+            if (pcx_load(path.c_str(), &image, palette.bytes) != -1 || image || !palette.intact())
+                return "loaded";
+            if (pcx_load_problem()[0] == '\0')
+                return "no reason given";
+            if (pcx_info(path.c_str(), &width, &height) != -1)
+                return "reported";
+            return "";
+        }, 5);
+        EXPECT_EQ(report, "");
+    }
+    test_remove_tree(dir);
 }
 
 TEST(PcxStages, DecodeAndTableOnOpenFiles)

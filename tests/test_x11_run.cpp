@@ -258,7 +258,7 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
         test_spawn_write(&run, ANSWERS_RAW_MUSIC_PIXEL_1);
         test_spawn_close_input(&run);
         ASSERT_TRUE(test_spawn_wait_exit(&run, 30000)) << c.name;
-        EXPECT_EQ(run.status, 0) << c.name;
+        EXPECT_EQ(run.status, 1) << c.name;
         EXPECT_EQ(run.out, BANNER + SOUND_LINES_RAW_MUSIC + DISPLAY_PROMPT +
                                "INFO: Shared memory extension in use\n" + c.message)
             << c.name;

@@ -50,9 +50,13 @@ bool record_video_has_sound();
 // Hands one frame, coloured through palette, to the encoder.
 void record_video_frame(const Image* frame, const uint8_t* palette);
 
-// Ends the video and waits for ffmpeg; display_shutdown calls it, so a
-// fatal end still finishes the file. 0 when the file was written.
+// Ends the video and waits for ffmpeg; display_shutdown calls it. The file
+// is still under its temporary name. 0 when ffmpeg wrote it.
 int record_video_close();
+
+// Gives a finished video its requested name. 0 on success (or without a
+// video); -1 with a message on standard error.
+int record_video_commit();
 
 // Frames presented since the program started.
 long record_frame_count();
@@ -63,3 +67,31 @@ const uint8_t* record_palette();
 // Called on every present with the frame and the palette in effect; for
 // tests that look at frames without writing files. Null to stop.
 void record_set_observer(void (*observer)(const Image* frame, const uint8_t* palette));
+
+// Unfinished work of quarrow-render, removed on any end the run does not
+// commit: the index and the video under their temporary names, the frame
+// being written, the mixed sound track, and the children writing them.
+enum RecordPending { RECORD_INDEX, RECORD_FRAME, RECORD_VIDEO, RECORD_SOUND, RECORD_PENDING_COUNT };
+
+// The file now pending in slot (null: none, it is finished or committed).
+void record_pending_file(RecordPending slot, const char* path);
+
+// The child now writing for slot (0: none); killed and reaped on a failed end.
+void record_pending_child(RecordPending slot, pid_t pid);
+
+// Removes whatever is pending at exit and on SIGINT, SIGTERM and SIGHUP (the
+// program then ends by that signal). Called once by quarrow-render.
+void record_leftovers_install();
+
+// Stops the pending children and removes the pending files now.
+void record_leftovers_remove();
+
+// Ends a failed run at once: message on standard error, pending work
+// removed, exit status 1.
+[[noreturn]] void record_fail(const char* message);
+
+// After the script: checks that standard output, every frame, the index and
+// the video were written, and only then gives the index and the video their
+// real names.
+// 0 on success; -1 with a message on standard error.
+int record_finish();

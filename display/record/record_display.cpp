@@ -1,5 +1,7 @@
 // The display operations of quarrow-render (see record.h). Set-up asks
 // nothing; every present is numbered and, for the selected steps, written.
+// The index is written as frames.tsv.part and renamed when the run ends
+// well; the first frame that cannot be written ends the run.
 #include <errno.h>
 #include <sys/stat.h>
 
@@ -12,7 +14,9 @@
 
 static uint8_t current_palette[768];
 static std::string out_dir;
+static std::string index_path;  // the final name; the file is index_path + ".part"
 static FILE* index_file;
+static bool index_failed;
 static RecordSelection selected;
 static long frame_number;
 static int current_step;
@@ -39,12 +43,14 @@ int record_open(const char* dir, const RecordSelection* selection)
         return -1;
     }
     out_dir = dir;
-    std::string index_path = out_dir + "/frames.tsv";
-    index_file = fopen(index_path.c_str(), "w");
+    index_path = out_dir + "/frames.tsv";
+    std::string partial = index_path + ".part";
+    index_file = fopen(partial.c_str(), "w");
     if (!index_file) {
-        fprintf(stderr, "quarrow-render: cannot write %s: %s\n", index_path.c_str(), strerror(errno));
+        fprintf(stderr, "quarrow-render: cannot write %s: %s\n", partial.c_str(), strerror(errno));
         return -1;
     }
+    record_pending_file(RECORD_INDEX, partial.c_str());
     fputs("frame\tstep\tlabel\tindex\n", index_file);
     selected = *selection;
     return 0;
@@ -94,8 +100,15 @@ void display_present(const Image* frame)
     if (index_file && wanted) {
         char name[32];
         snprintf(name, sizeof name, "/%06ld.png", frame_number);
-        if (record_write_png((out_dir + name).c_str(), frame, current_palette) != 0)
-            fprintf(stderr, "quarrow-render: cannot write %s%s\n", out_dir.c_str(), name);
+        std::string path = out_dir + name;
+        record_pending_file(RECORD_FRAME, path.c_str());
+        errno = 0;
+        if (record_write_png(path.c_str(), frame, current_palette) != 0) {
+            std::string message = "quarrow-render: cannot write " + path + ": " +
+                                  (errno ? strerror(errno) : "PNG encoder failed");
+            record_fail(message.c_str());
+        }
+        record_pending_file(RECORD_FRAME, nullptr);
         fprintf(index_file, "%ld\t%d\t%s\t%ld\n", frame_number, step, current_label,
                 step_index);
     }
@@ -107,7 +120,32 @@ void display_shutdown()
 {
     record_video_close();
     if (index_file) {
-        fclose(index_file);
+        if (ferror(index_file) | fclose(index_file))
+            index_failed = true;
         index_file = nullptr;
     }
+}
+
+int record_finish()
+{
+    // The statistics lines are part of the result too.
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "quarrow-render: cannot write standard output: %s\n", strerror(errno));
+        return -1;
+    }
+    if (index_failed) {
+        fprintf(stderr, "quarrow-render: cannot write %s.part\n", index_path.c_str());
+        return -1;
+    }
+    if (record_video_commit() != 0)
+        return -1;
+    if (!index_path.empty()) {
+        std::string partial = index_path + ".part";
+        if (rename(partial.c_str(), index_path.c_str()) != 0) {
+            fprintf(stderr, "quarrow-render: cannot write %s: %s\n", index_path.c_str(), strerror(errno));
+            return -1;
+        }
+        record_pending_file(RECORD_INDEX, nullptr);
+    }
+    return 0;
 }

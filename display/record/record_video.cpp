@@ -4,6 +4,9 @@
 // The colours are converted here, once per palette entry, and the chroma
 // planes hold exactly one sample per enlarged pixel block, so the encoder
 // never blends neighbouring pixels' colours.
+// ffmpeg writes under a temporary name beside the requested one; the file
+// gets its name only when the whole run succeeded.
+#include <errno.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,6 +28,19 @@ static int video_scale = 2;
 static int chroma_scale = 1;  // screen pixels per chroma sample, each way
 static int video_result;
 static bool with_sound;
+static std::string video_path;   // the name asked for
+static std::string partial_path; // where ffmpeg writes until the run succeeds
+
+// "dir/.quarrow-render-PID-name.ext" beside path: same file system, so the
+// final rename cannot fail for lack of space, and the same extension, from
+// which ffmpeg takes the format.
+static std::string partial_name(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    return dir + ".quarrow-render-" + std::to_string(getpid()) + "-" + base;
+}
 
 // ITU-R BT.601 with the studio range, which players assume for untagged
 // standard-definition video; the stream is tagged with it as well.
@@ -62,6 +79,8 @@ int record_video_open(const char* path, const char* module_path, int scale)
     bool subsampled = scale % 2 == 0;
     chroma_scale = subsampled ? scale / 2 : scale;
     std::string size = std::to_string(FRAME_WIDTH * scale) + "x" + std::to_string(FRAME_HEIGHT * scale);
+    video_path = path;
+    partial_path = partial_name(video_path);
     std::vector<std::string> args = {
         "ffmpeg", "-nostdin", "-y", "-loglevel", "error",
         // One frame every 83 ms, as the demo shows them.
@@ -77,6 +96,7 @@ int record_video_open(const char* path, const char* module_path, int scale)
         }
     }
     with_sound = mixer_pid != 0;
+    record_pending_child(RECORD_SOUND, mixer_pid);
     if (mixer_pid) {
         std::string rate = std::to_string(RECORD_AUDIO_RATE);
         args.insert(args.end(), {"-f", "s16le", "-ar", rate, "-ac", "2", "-i", "pipe:3", "-c:a",
@@ -87,7 +107,7 @@ int record_video_open(const char* path, const char* module_path, int scale)
     args.insert(args.end(), {"-c:v", "libx264", "-preset", "superfast", "-crf", "20",
                              "-colorspace", "smpte170m", "-color_primaries", "smpte170m",
                              "-color_trc", "smpte170m", "-color_range", "tv",
-                             "-movflags", "+faststart", path});
+                             "-movflags", "+faststart", partial_path});
 
     int fds[2];
     if (pipe(fds) != 0)
@@ -121,6 +141,8 @@ int record_video_open(const char* path, const char* module_path, int scale)
         close(samples);
     video_pipe = fdopen(fds[1], "w");
     video_pid = pid;
+    record_pending_child(RECORD_VIDEO, pid);
+    record_pending_file(RECORD_VIDEO, partial_path.c_str());
     signal(SIGPIPE, SIG_IGN);
     return video_pipe ? 0 : -1;
 }
@@ -143,8 +165,8 @@ void record_video_frame(const Image* frame, const uint8_t* palette)
     out = write_plane(out, frame, u, chroma_scale);
     write_plane(out, frame, v, chroma_scale);
     if (fwrite(planes.data(), 1, planes.size(), video_pipe) != planes.size()) {
-        fclose(video_pipe);
-        video_pipe = nullptr;
+        std::string message = "quarrow-render: ffmpeg stopped; " + video_path + " not written";
+        record_fail(message.c_str());
     }
 }
 
@@ -158,13 +180,32 @@ int record_video_close()
     video_pipe = nullptr;
     int status = 0;
     waitpid(video_pid, &status, 0);
+    record_pending_child(RECORD_VIDEO, 0);
     video_pid = 0;
     // The mixer may still be writing a track longer than the picture.
     if (mixer_pid) {
         kill(mixer_pid, SIGTERM);
         waitpid(mixer_pid, nullptr, 0);
         mixer_pid = 0;
+        record_pending_child(RECORD_SOUND, 0);
     }
     video_result = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : -1;
     return video_result;
+}
+
+int record_video_commit()
+{
+    if (partial_path.empty())
+        return 0;
+    if (record_video_close() != 0) {
+        fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path.c_str());
+        return -1;
+    }
+    if (rename(partial_path.c_str(), video_path.c_str()) != 0) {
+        fprintf(stderr, "quarrow-render: cannot write %s: %s\n", video_path.c_str(), strerror(errno));
+        return -1;
+    }
+    record_pending_file(RECORD_VIDEO, nullptr);
+    partial_path.clear();
+    return 0;
 }

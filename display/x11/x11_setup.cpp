@@ -162,7 +162,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
         fputs(MSG_CANNOT_ALLOCATE, stdout);
         fflush(stdout);
         display_shutdown();
-        exit(0);
+        exit(1);
     }
     fflush(stdout);
 }

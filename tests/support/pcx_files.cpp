@@ -29,7 +29,7 @@ std::string test_pcx_header(const PcxTestHeader& header)
     s[0] = static_cast<char>(header.manufacturer);
     s[1] = static_cast<char>(header.version);
     s[2] = 1;
-    s[3] = 8;
+    s[3] = static_cast<char>(header.bits_per_pixel);
     put_u16(&s, 4, header.x_min);
     put_u16(&s, 6, header.y_min);
     put_u16(&s, 8, header.x_max);

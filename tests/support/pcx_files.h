@@ -12,6 +12,7 @@
 struct PcxTestHeader {
     uint8_t manufacturer = 10;
     uint8_t version = 5;
+    uint8_t bits_per_pixel = 8;
     uint16_t x_min = 0;
     uint16_t y_min = 0;
     uint16_t x_max = 0;

@@ -38,7 +38,7 @@ const char MISSING[] = "Cann't load image grafika/linux.pcx !\n";
 TEST(VgaMenu, NumbersOnlyTheAvailableModes)
 {
     RunResult two = run_vga("5,6", "0\n2\n");
-    EXPECT_EQ(two.status, 0);
+    EXPECT_EQ(two.status, 1);
     EXPECT_EQ(two.out, std::string(BANNER) +
                            "Choose a vga mode:\n"
                            " 1. 320x200/256 colors -> the worst\n"
