@@ -118,12 +118,6 @@ BENCHMARK(BM_present)->ArgName("vsync")->Arg(1)->Arg(0)->Unit(benchmark::kMicros
 static void BM_memcpy_texture_bytes(benchmark::State& state)
 {
     size_t bytes = 320 * 240 * 4;
-    std::vector<char> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    bench_memcpy_loop(state, bytes);
 }
 BENCHMARK(BM_memcpy_texture_bytes)->Unit(benchmark::kMicrosecond);

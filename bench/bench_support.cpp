@@ -54,3 +54,14 @@ double bench_memcpy_ns(size_t bytes, int reps)
     }
     return best;
 }
+
+void bench_memcpy_loop(benchmark::State& state, size_t bytes)
+{
+    std::vector<char> from(bytes, 1), to(bytes);
+    for (auto _ : state) {
+        memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}

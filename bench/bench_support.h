@@ -3,6 +3,8 @@
 // figures are given against.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstddef>
 
 // Runs display_setup for the frame size with answer (one line, no newline)
@@ -11,3 +13,6 @@ void bench_display_setup(const char* answer, int argc, char** argv);
 
 // The best time of one memcpy of bytes, in nanoseconds, over rounds of reps.
 double bench_memcpy_ns(size_t bytes, int reps);
+
+// The body of a baseline benchmark: one memcpy of bytes per iteration.
+void bench_memcpy_loop(benchmark::State& state, size_t bytes);

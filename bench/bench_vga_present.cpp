@@ -73,12 +73,6 @@ BENCHMARK(BM_present_1920x1080x32)->ArgName("mode")->Arg(1)->Arg(2)->Arg(3)->Uni
 
 static void BM_memcpy_device(benchmark::State& state)
 {
-    std::vector<char> from(DEVICE_BYTES, 1), to(DEVICE_BYTES);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), DEVICE_BYTES);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * DEVICE_BYTES));
+    bench_memcpy_loop(state, DEVICE_BYTES);
 }
 BENCHMARK(BM_memcpy_device)->Unit(benchmark::kMicrosecond);

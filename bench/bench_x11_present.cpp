@@ -94,12 +94,6 @@ BENCHMARK(BM_present)
 static void BM_memcpy_image(benchmark::State& state)
 {
     size_t bytes = size_t(320 * state.range(0)) * (240 * state.range(0));
-    std::vector<char> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    bench_memcpy_loop(state, bytes);
 }
 BENCHMARK(BM_memcpy_image)->ArgName("pixel_size")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
