@@ -228,13 +228,16 @@ TEST_F(PcxInterop, PcxinfoReportsEachFile)
                                "old.pcx is a 640x480 PC Paintbrush image - Version 2.8 w/palette information\n");
     EXPECT_EQ(good.err, "");
 
-    RunResult bad = test_run({test_bin("pcxinfo"), "v4.pcx", "text.pcx", "missing.pcx", ".", "old.pcx"}, dir);
+    ASSERT_EQ(mkfifo((dir + "/pipe.pcx").c_str(), 0600), 0);
+    RunResult bad = test_run(
+        {test_bin("pcxinfo"), "v4.pcx", "text.pcx", "missing.pcx", ".", "pipe.pcx", "old.pcx"}, dir);
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out, "v4.pcx is a 640x480 PC Paintbrush image - Version ERROR\n"
                        "old.pcx is a 640x480 PC Paintbrush image - Version 2.8 w/palette information\n");
     EXPECT_EQ(bad.err, "pcxinfo: text.pcx: no PC Paintbrush header\n"
                        "pcxinfo: missing.pcx: No such file or directory\n"
-                       "pcxinfo: .: Is a directory\n");
+                       "pcxinfo: .: Is a directory\n"
+                       "pcxinfo: pipe.pcx: not a regular file\n");
 
     RunResult none = test_run({test_bin("pcxinfo")}, dir);
     EXPECT_EQ(none.status, 2);

@@ -5,6 +5,7 @@
 // 2 for a usage error.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,20 +23,28 @@ static const char USAGE[] =
     "version, 2 for a usage error. Use -- before file names that begin with -.\n";
 
 // The reader is silent about files it cannot open or read; give the
-// system's reason. True when the file can be read.
+// system's reason. True when the file cannot be read as a picture. Opened
+// without blocking, so a FIFO with no writer cannot hang the report.
 static bool report_unreadable(const char* path)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const char* reason = nullptr;
+    struct stat about;
     char byte;
-    if (fd >= 0 && read(fd, &byte, 1) >= 0) {
-        close(fd);
-        return false;
-    }
-    int error = errno;
+    if (fd < 0 || fstat(fd, &about) != 0)
+        reason = strerror(errno);
+    else if (S_ISDIR(about.st_mode))
+        reason = strerror(EISDIR);
+    else if (!S_ISREG(about.st_mode))
+        reason = "not a regular file";
+    else if (read(fd, &byte, 1) < 0)
+        reason = strerror(errno);
     if (fd >= 0)
         close(fd);
+    if (!reason)
+        return false;
     fflush(stdout);
-    fprintf(stderr, "pcxinfo: %s: %s\n", path, strerror(error));
+    fprintf(stderr, "pcxinfo: %s: %s\n", path, reason);
     return true;
 }
 
