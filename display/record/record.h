@@ -83,9 +83,6 @@ void record_pending_child(RecordPending slot, pid_t pid);
 // program then ends by that signal). Called once by quarrow-render.
 void record_leftovers_install();
 
-// Stops the pending children and removes the pending files now.
-void record_leftovers_remove();
-
 // Ends a failed run at once: message on standard error, pending work
 // removed, exit status 1.
 [[noreturn]] void record_fail(const char* message);

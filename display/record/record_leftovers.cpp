@@ -47,7 +47,8 @@ void record_pending_child(RecordPending slot, pid_t pid)
     pending_child[slot] = pid;
 }
 
-void record_leftovers_remove()
+// Stops the pending children and removes the pending files.
+static void record_leftovers_remove()
 {
     if (getpid() != owner)
         return;
