@@ -25,10 +25,6 @@ void record_select(const RecordSelection* selection);
 // message on standard error when dir cannot be written.
 int record_open(const char* dir, const RecordSelection* selection);
 
-// Writes one frame as an 8-bit indexed PNG with the 256 colours given.
-// 0 on success, -1 on error.
-int record_write_png(const char* path, const Image* frame, const uint8_t* palette);
-
 // Starts ffmpeg encoding every presented frame into the video file at path,
 // at the demo's pace of one frame every 83 ms, each pixel enlarged to a
 // scale x scale block, with the module at module_path as its sound track

@@ -11,6 +11,7 @@
 
 #include "display/display.h"
 #include "display/record/record.h"
+#include "image/png_write.h"
 
 static uint8_t current_palette[768];
 static std::string out_dir;
@@ -103,7 +104,7 @@ void display_present(const Image* frame)
         std::string path = out_dir + name;
         record_pending_file(RECORD_FRAME, path.c_str());
         errno = 0;
-        if (record_write_png(path.c_str(), frame, current_palette) != 0) {
+        if (image_write_png(path.c_str(), frame, current_palette) != 0) {
             std::string message = "quarrow-render: cannot write " + path + ": " +
                                   (errno ? strerror(errno) : "PNG encoder failed");
             record_fail(message.c_str());

@@ -1,13 +1,14 @@
-// Indexed PNG output of the recording display, through libpng: colour type 3,
-// depth 8, a full 256-entry PLTE. Fast compression keeps a whole script's
-// frames quick to write; the bytes depend only on frame and palette.
+// Indexed PNG output through libpng, for the recorded frames and the window's
+// screenshots: colour type 3, depth 8, a full 256-entry PLTE. Fast compression
+// keeps a whole script's frames quick to write; the bytes depend only on frame
+// and palette.
 #include <png.h>
 
 #include <cstdio>
 
-#include "display/record/record.h"
+#include "image/png_write.h"
 
-int record_write_png(const char* path, const Image* frame, const uint8_t* palette)
+int image_write_png(const char* path, const Image* frame, const uint8_t* palette)
 {
     FILE* f = fopen(path, "wb");
     if (!f)
