@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/alsa_output.h"
+
 // A server that accepts the connection and then never answers must not
 // hang the dialogue.
 static constexpr unsigned PROBE_TIMEOUT_S = 5;
@@ -18,7 +20,7 @@ static constexpr unsigned PROBE_TIMEOUT_S = 5;
 int device_opens_in_child(int device)
 {
     MDRIVER* driver = MikMod_DriverByOrdinal(device);
-    return driver == &drv_alsa || driver == &drv_pulseaudio;
+    return driver == &alsa_output_driver || driver == &drv_pulseaudio;
 }
 
 static void copy_text(DeviceProbe* result, const char* text)

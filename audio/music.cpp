@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+#include "audio/alsa_output.h"
+
 // Upper bound on the mixer's voices; the loader lowers it to the module's
 // channel count for formats without new-note actions.
 static constexpr int MUSIC_VOICES = 64;
@@ -106,6 +108,10 @@ static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool
         // gone away shows only as a mixer running ahead of the clock. There
         // is nobody left to play to.
         if (!pace_to_song_clock(module, start, untimed) && md_driver == &drv_pulseaudio)
+            break;
+        // A card that failed for good mixes nothing more: the song would
+        // stand still and this loop spin.
+        if (md_driver == &alsa_output_driver && alsa_output_lost())
             break;
     }
 

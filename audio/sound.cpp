@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "audio/alsa_output.h"
 #include "audio/audio_state.h"
 #include "audio/device_probe.h"
 #include "core/prompt.h"
@@ -49,7 +50,7 @@ void sound_register()
     MikMod_RegisterDriver(&drv_oss);
     MikMod_RegisterDriver(&drv_raw);
     MikMod_RegisterDriver(&drv_nos);
-    MikMod_RegisterDriver(&drv_alsa);
+    MikMod_RegisterDriver(&alsa_output_driver);
     MikMod_RegisterDriver(&drv_pulseaudio);
 
     library_tick = MikMod_RegisterPlayer(music_tick);
