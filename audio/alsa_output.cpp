@@ -11,10 +11,13 @@
 
 #include <cstdlib>
 
-// A quarter of a second of sound in periods of 50 ms, as the library's driver
-// asked: room for the music process to be late now and then under a busy
-// demo, and little enough that what is heard stays in step with the song.
-static constexpr unsigned BUFFER_US = 250000;
+// Three quarters of a second of sound in periods of 50 ms. The card plays
+// the song at its own pace from the first period on, so the buffer's depth
+// does not delay what is heard: it is only the room the music process has to
+// be late without a gap. A loaded machine needs it (a quarter of a second, as
+// the library's driver asked, and even half a second, was not enough in a
+// busy virtual machine). The mixer's hold in the music process is beyond it.
+static constexpr unsigned BUFFER_US = 750000;
 static constexpr unsigned PERIOD_US = 50000;
 
 // Longest single wait for room in the buffer; a device that plays frees a
