@@ -8,6 +8,7 @@
 #include "audio/alsa_output.h"
 
 #include <alsa/asoundlib.h>
+#include <time.h>
 
 #include <cstdlib>
 
@@ -139,11 +140,20 @@ static int alsa_play_start()
     return VC_PlayStart();
 }
 
+// Only the song's own end stops playing (SIGTERM ends the process instead),
+// so what the card still holds, the song's last notes, is played out first.
 static void alsa_play_stop()
 {
     VC_PlayStop();
-    if (alsa_pcm)
-        snd_pcm_drop(alsa_pcm);
+    if (!alsa_pcm)
+        return;
+    snd_pcm_sframes_t held = 0;
+    if (snd_pcm_state(alsa_pcm) == SND_PCM_STATE_RUNNING && snd_pcm_delay(alsa_pcm, &held) == 0 && held > 0) {
+        long long ns = static_cast<long long>(held) * 1000000000 / md_mixfreq;
+        timespec pause{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        nanosleep(&pause, nullptr);
+    }
+    snd_pcm_drop(alsa_pcm);
 }
 
 // Mixes one period and hands all of it to the device, sleeping while its
