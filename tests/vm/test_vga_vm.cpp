@@ -590,7 +590,7 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
         ASSERT_TRUE(vm.shell("kill -" + std::to_string(sig) + " $(pidof quarrow-vga | tr ' ' '\\n' | sort -n | head -1)"));
         EXPECT_TRUE(ended_with(128 + sig, 20)) << strsignal(sig);
         ASSERT_TRUE(vm.capture_stop());
-        EXPECT_GT(sound_seconds(vm.dir + "/ending.wav"), sig == SIGTERM ? 1.0 : 0) << strsignal(sig);
+        EXPECT_TRUE(sig != SIGTERM || sound_seconds(vm.dir + "/ending.wav") > 1.0) << "no music through OSS";
         console_is_clean(strsignal(sig));
     }
 
