@@ -22,6 +22,7 @@
 
 static const char USAGE[] =
     "usage: quarrow-render [--frames DIR] [--video FILE [--scale N]] [--steps LIST] [--seed N]\n"
+    "       quarrow-render --list\n"
     "Plays the demo's script on a virtual clock (drawing takes no time) and prints\n"
     "its statistics lines.\n"
     "  --frames DIR  write every frame as DIR/NNNNNN.png (8-bit indexed) and\n"
@@ -34,45 +35,19 @@ static const char USAGE[] =
     "  --steps LIST  write only the frames of these script steps, e.g. 3,12-13\n"
     "                (default: all; the steps are listed below)\n"
     "  --seed N      seed the random numbers with N instead of the time of day\n"
+    "  --list        print the script, one tab-separated line a step: step, label,\n"
+    "                start and end in seconds on the virtual clock, pictures\n"
+    "                (comma-separated, - for none), description; it plays the\n"
+    "                script to time it, so grafika/ must be in the current folder\n"
     "  --help        show this text\n";
-
-// What each step of the script shows, by step number; the label in the
-// second column is the one its statistics line and frames.tsv carry.
-static const char* const STEP_NAMES[SCRIPT_STEPS + 1] = {
-    "black screen before the script starts",
-    "title picture fading in and out",
-    "black screen",
-    "spotlit relief, first picture",
-    "fade to white",
-    "black screen",
-    "spotlit relief, second picture",
-    "fade to white",
-    "black screen",
-    "spotlit relief, third picture",
-    "fade to white",
-    "black screen",
-    "water ripples",
-    "spinning shrink of the last frame",
-    "black screen",
-    "swaying mesh and spinning card",
-    "fade to white",
-    "black screen",
-    "swirling disc",
-    "fade to white",
-    "black screen",
-    "plasma under a scrolling picture",
-    "spinning shrink of the last frame",
-    "black screen",
-    "title picture fading in and out",
-    "black screen",
-};
 
 static void print_usage(FILE* out)
 {
     fputs(USAGE, out);
     fputs("Steps:\n", out);
     for (int step = 0; step <= SCRIPT_STEPS; step++)
-        fprintf(out, "  %2d  %-5s  %s\n", step, script_step_label(step), STEP_NAMES[step]);
+        fprintf(out, "  %2d  %-5s  %s\n", step, script_step_label(step),
+                script_step(step)->description);
 }
 
 static const char* option_value_hint(const char* option)
@@ -155,39 +130,85 @@ static double seconds_since(const timespec& start)
     return static_cast<double>(now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) / 1e9;
 }
 
-// The script's length in frames is only known by playing it. On the virtual
-// clock with nothing written that takes a fraction of a second, so a child
-// plays it once, quietly, and reports the count. 0 when it cannot.
-static long count_script_frames()
+// The script's length in frames and the times its steps begin are only
+// known by playing it. On the virtual clock with nothing written that takes a
+// fraction of a second, so a child plays it once, quietly, and reports them.
+struct ScriptTiming {
+    long frames;
+    int32_t start_ms[SCRIPT_STEPS + 2];  // the last entry is the end of the script
+};
+
+static ScriptTiming* timing_child;
+
+static void timing_step(int step, const char*)
+{
+    timing_child->start_ms[step] = now_ms();
+}
+
+// 0 when the child played the script to its end. Its stderr stays open when
+// show_errors is set, so a missing picture is named.
+static int time_script(ScriptTiming* timing, bool show_errors)
 {
     int fds[2];
     if (pipe(fds) != 0)
-        return 0;
+        return -1;
     fflush(stdout);
     fflush(stderr);
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+        if (!freopen("/dev/null", "w", stdout) ||
+            (!show_errors && !freopen("/dev/null", "w", stderr)))
             _exit(1);
         RecordSelection none;
         memset(&none, 0, sizeof none);
         record_select(&none);
-        DemoRun quiet{false, false, 0, nullptr};
+        memset(timing, 0, sizeof *timing);
+        timing_child = timing;
+        DemoRun quiet{false, false, 0, timing_step};
         char name[] = "quarrow-render";
         char* args[] = {name, nullptr};
-        demo_run(1, args, &quiet);
-        long count = record_frame_count();
-        _exit(write(fds[1], &count, sizeof count) == sizeof count ? 0 : 1);
+        if (demo_run(1, args, &quiet) != 0)
+            _exit(1);
+        timing->start_ms[SCRIPT_STEPS + 1] = now_ms();
+        timing->frames = record_frame_count();
+        _exit(write(fds[1], timing, sizeof *timing) == sizeof *timing ? 0 : 1);
     }
     close(fds[1]);
-    long count = 0;
-    if (pid < 0 || read(fds[0], &count, sizeof count) != sizeof count)
-        count = 0;
+    bool got = pid >= 0 && read(fds[0], timing, sizeof *timing) == sizeof *timing;
     close(fds[0]);
     if (pid > 0)
         waitpid(pid, nullptr, 0);
-    return count;
+    return got ? 0 : -1;
+}
+
+static long count_script_frames()
+{
+    ScriptTiming timing;
+    return time_script(&timing, false) == 0 ? timing.frames : 0;
+}
+
+// --list: step, label, start, end, pictures, description.
+static int print_list()
+{
+    ScriptTiming timing;
+    if (time_script(&timing, true) != 0) {
+        fputs("quarrow-render: --list plays the script to time it, and could not; run it "
+              "where grafika/ is\n",
+              stderr);
+        return 1;
+    }
+    for (int step = 0; step <= SCRIPT_STEPS; step++) {
+        const ScriptStep* row = script_step(step);
+        std::string pictures;
+        for (const ScriptPicture& picture : row->pictures)
+            if (picture.path)
+                pictures += (pictures.empty() ? "" : ",") + std::string(picture.path);
+        printf("%d\t%s\t%.3f\t%.3f\t%s\t%s\n", step, row->label, timing.start_ms[step] / 1000.0,
+               timing.start_ms[step + 1] / 1000.0, pictures.empty() ? "-" : pictures.c_str(),
+               row->description);
+    }
+    return 0;
 }
 
 static void progress_draw(const char* tail)
@@ -301,6 +322,7 @@ int main(int argc, char** argv)
         {"video", required_argument, nullptr, 'v'},
         {"scale", required_argument, nullptr, 'x'},
         {"seed", required_argument, nullptr, 'r'},
+        {"list", no_argument, nullptr, 'l'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -312,6 +334,7 @@ int main(int argc, char** argv)
     unsigned seed = 0;
     int scale = 2;
     bool scale_given = false;
+    bool list = false;
 
     opterr = 0;
     int option;
@@ -340,6 +363,7 @@ int main(int argc, char** argv)
             }
             seeded = true;
             break;
+        case 'l': list = true; break;
         case 'h': print_usage(stdout); return 0;
         case ':': {
             const char* name = argv[optind - 1];
@@ -357,6 +381,14 @@ int main(int argc, char** argv)
         fprintf(stderr, "quarrow-render: unexpected argument '%s'\n", argv[optind]);
         print_usage(stderr);
         return 2;
+    }
+    if (list) {
+        if (frames_dir || video_path) {
+            fputs("quarrow-render: --list only prints the script; leave out --frames and --video\n",
+                  stderr);
+            return 2;
+        }
+        return print_list();
     }
     if (scale_given && !video_path) {
         fputs("quarrow-render: --scale is for the video; give --video FILE too\n", stderr);

@@ -126,9 +126,11 @@ void test_write_file(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
-void test_write_picture(const std::string& dir, const char* name, const Image& image,
-                        const uint8_t* palette)
+std::string test_write_picture(const std::string& dir, const char* name, const Image& image,
+                               const uint8_t* palette)
 {
     mkdir((dir + "/grafika").c_str(), 0777);
-    pcx_write((dir + "/grafika/" + name).c_str(), &image, palette);
+    std::string path = std::string("grafika") + "/" + name;
+    pcx_write((dir + "/" + path).c_str(), &image, palette);
+    return path;
 }
