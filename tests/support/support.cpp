@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +22,11 @@
 std::string test_bin(const char* program)
 {
     return std::string(QUARROW_BIN_DIR) + "/" + program;
+}
+
+bool test_built(const char* program)
+{
+    return strstr(QUARROW_BUILT_PROGRAMS, (" " + std::string(program) + " ").c_str()) != nullptr;
 }
 
 std::string test_source_dir()

@@ -14,9 +14,30 @@
 std::string test_bin(const char* program);
 std::string test_source_dir();
 
+// Whether program is part of this build: an option, or a library missing
+// at configure time, may leave it out.
+bool test_built(const char* program);
+
+// Skips the calling test, saying why, when program is not built. A test
+// source naming a program here, or in test_bin("..."), depends on it.
+#define TEST_NEEDS(program)                                                              \
+    if (!test_built(program))                                                            \
+    GTEST_SKIP() << program << " is not part of this build (configured off, or its "     \
+                                "library was missing when the build was configured)"
+
 // A new empty folder under /tmp, removed by test_remove_tree.
 std::string test_make_dir();
 void test_remove_tree(const std::string& dir);
+
+// A new empty folder under /tmp that is removed with everything in it when
+// the object goes, however the test ends.
+struct TempDir {
+    TempDir() : path(test_make_dir()) {}
+    ~TempDir() { test_remove_tree(path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+};
 
 struct RunResult {
     int status;          // exit status, or 128 + signal
