@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/data.h"
 #include "demo/demo.h"
 #include "demo/script.h"
 #include "display/record/record.h"
@@ -34,7 +35,8 @@ static const char USAGE[] =
     "  --steps LIST  write only the frames of these script steps, e.g. 3,12-13\n"
     "                (default: all; the steps are listed below)\n"
     "  --seed N      seed the random numbers with N instead of the time of day\n"
-    "  --help        show this text\n";
+    "  --help        show this text\n"
+    "  --version     print the program's name and version\n";
 
 // What each step of the script shows, by step number; the label in the
 // second column is the one its statistics line and frames.tsv carry.
@@ -302,6 +304,7 @@ int main(int argc, char** argv)
         {"scale", required_argument, nullptr, 'x'},
         {"seed", required_argument, nullptr, 'r'},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     const char* frames_dir = nullptr;
@@ -341,6 +344,7 @@ int main(int argc, char** argv)
             seeded = true;
             break;
         case 'h': print_usage(stdout); return 0;
+        case 'V': printf("quarrow-render %s\n", QUARROW_VERSION); return 0;
         case ':': {
             const char* name = argv[optind - 1];
             fprintf(stderr, "quarrow-render: option '%s' needs a value%s\n", name,
@@ -369,7 +373,7 @@ int main(int argc, char** argv)
     record_leftovers_install();
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
-    if (video_path && record_video_open(video_path, "music/quarrow.xm", scale) != 0) {
+    if (video_path && record_video_open(video_path, data_path("music/quarrow.xm").c_str(), scale) != 0) {
         fprintf(stderr, "quarrow-render: cannot start ffmpeg for %s\n", video_path);
         return 1;
     }
