@@ -77,6 +77,10 @@ TEST_F(FatalWithMusic, MissingPictureEndsTheRunAndTheMusic)
         std::string path = dir + "/grafika/" + c.picture;
         std::string saved = test_read_file(path);
         ASSERT_EQ(unlink(path.c_str()), 0);
+        // Without the title picture the module would come from the
+        // installed data folder; an unreadable one keeps it here.
+        if (std::string(c.picture) == "linux.pcx")
+            test_write_file(path, "no picture");
         RunResult r = run();
         expect_ends_with_message(r, "Cann't load image grafika/" + std::string(c.picture) + " !\n",
                                  c.picture);
