@@ -40,9 +40,12 @@ void expect_same_files(const std::string& expected, const std::string& actual)
 {
     std::set<std::string> names = names_in(expected);
     ASSERT_FALSE(names.empty()) << expected;
-    EXPECT_EQ(names, names_in(actual));
+    ASSERT_EQ(names.size(), names_in(actual).size()) << actual;
+    std::string differ;
     for (const std::string& name : names)
-        EXPECT_TRUE(test_read_file(expected + "/" + name) == test_read_file(actual + "/" + name)) << name;
+        if (test_read_file(expected + "/" + name) != test_read_file(actual + "/" + name))
+            differ += " " + name;
+    EXPECT_EQ(differ, "") << "differ from " << expected;
 }
 
 class Package : public ::testing::Test {
