@@ -4,11 +4,9 @@
 // data folder otherwise.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,33 +18,14 @@
 
 namespace {
 
-const char* const GAMES[] = {"quarrow", "quarrow-vga", "quarrow-sdl", "quarrow-render", "quarrow-play"};
-const char* const TOOLS[] = {"pcxinfo", "quarrow-sound-probe", "quarrow-restore-console"};
-
-std::set<std::string> names_in(const std::string& dir)
-{
-    std::set<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* entry = readdir(d))
-            if (entry->d_name[0] != '.')
-                names.insert(entry->d_name);
-        closedir(d);
-    }
-    return names;
-}
-
-// The same file names in both folders, each with the same bytes.
-void expect_same_files(const std::string& expected, const std::string& actual)
-{
-    std::set<std::string> names = names_in(expected);
-    ASSERT_FALSE(names.empty()) << expected;
-    ASSERT_EQ(names.size(), names_in(actual).size()) << actual;
-    std::string differ;
-    for (const std::string& name : names)
-        if (test_read_file(expected + "/" + name) != test_read_file(actual + "/" + name))
-            differ += " " + name;
-    EXPECT_EQ(differ, "") << "differ from " << expected;
-}
+// Each program as installed, and its manual page.
+const char* const PROGRAMS[][2] = {
+    {"games/quarrow", "man6/quarrow.6.gz"},          {"games/quarrow-vga", "man6/quarrow-vga.6.gz"},
+    {"games/quarrow-sdl", "man6/quarrow-sdl.6.gz"},  {"games/quarrow-render", "man6/quarrow-render.6.gz"},
+    {"games/quarrow-play", "man6/quarrow-play.6.gz"}, {"bin/pcxinfo", "man1/pcxinfo.1.gz"},
+    {"bin/quarrow-sound-probe", "man1/quarrow-sound-probe.1.gz"},
+    {"bin/quarrow-restore-console", "man8/quarrow-restore-console.8.gz"},
+};
 
 class Package : public ::testing::Test {
 protected:
@@ -58,23 +37,30 @@ protected:
         if (!why_not_.empty())
             GTEST_SKIP() << why_not_;
         dir_ = test_make_dir();
+        mkdir((dir_ + "/run").c_str(), 0777);
     }
     void TearDown() override { test_remove_tree(dir_); }
 
-    RunResult installed(const std::vector<std::string>& argv, const std::string& cwd,
-                        const std::string& setup = "")
+    RunResult installed(const std::vector<std::string>& argv, const std::string& setup = "")
     {
-        return test_run(package_root_argv(package_, argv, setup), cwd);
+        return test_run(package_root_argv(package_, argv, setup), dir_ + "/run");
     }
-    // quarrow-render's frames of steps 1 to 3 (title, black, relief) into
-    // dir_/name, by the installed program in cwd or by the tree's.
-    std::string frames(const std::string& name, const std::string& cwd, bool tree = false)
+    // The frames of steps 1 to 3 (title, black, relief) that the tree's
+    // quarrow-render writes in cwd and the installed one in cwd or dir_/run
+    // are the same files.
+    void expect_same_frames(const std::string& tree_cwd, const std::string& installed_cwd)
     {
-        std::vector<std::string> argv{tree ? test_bin("quarrow-render") : "/usr/games/quarrow-render",
-                                      "--seed", "1", "--steps", "1-3", "--frames", dir_ + "/" + name};
-        RunResult run = tree ? test_run(argv, cwd) : installed(argv, cwd);
-        EXPECT_EQ(run.status, 0) << run.err;
-        return dir_ + "/" + name;
+        std::vector<std::string> args{"--seed", "1", "--steps", "1-3", "--frames"};
+        std::vector<std::string> tree{test_bin("quarrow-render")}, ours{"/usr/games/quarrow-render"};
+        tree.insert(tree.end(), args.begin(), args.end());
+        ours.insert(ours.end(), args.begin(), args.end());
+        tree.push_back(dir_ + "/tree");
+        ours.push_back(dir_ + "/installed");
+        ASSERT_EQ(test_run(tree, tree_cwd).status, 0);
+        RunResult run = test_run(package_root_argv(package_, ours), installed_cwd);
+        ASSERT_EQ(run.status, 0) << run.err;
+        RunResult diff = test_run({test_which("diff"), "-rq", dir_ + "/tree", dir_ + "/installed"}, "");
+        EXPECT_EQ(diff.status, 0) << diff.out;
     }
 
     static PackageRoot package_;
@@ -88,69 +74,50 @@ std::string Package::why_not_;
 TEST_F(Package, DebianToolsAcceptIt)
 {
     std::string arch = test_run({test_which("dpkg"), "--print-architecture"}, "").out;
-    arch.pop_back();
+    arch = arch.substr(0, arch.find('\n'));
     EXPECT_EQ(package_.deb, package_.dir + "/quarrow_" QUARROW_VERSION "_" + arch + ".deb");
     // Read off the programs' libraries, not written by hand.
     std::string depends = test_run({test_which("dpkg-deb"), "-f", package_.deb, "Depends"}, "").out;
     EXPECT_NE(depends.find("libmikmod3"), std::string::npos) << depends;
     EXPECT_NE(depends.find("libsdl2"), std::string::npos) << depends;
 
-    std::string lintian = test_which("lintian");
-    if (lintian == "lintian")
-        GTEST_SKIP() << "lintian is not installed";
-    RunResult lint = test_run({lintian, "--fail-on", "error", package_.deb}, "");
-    EXPECT_EQ(lint.status, 0) << lint.out << lint.err;
-    EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
-
-    std::string desktop = package_.root + "/usr/share/applications/quarrow-play.desktop";
-    RunResult valid = test_run({test_which("desktop-file-validate"), desktop}, "");
+    RunResult valid = test_run({test_which("desktop-file-validate"),
+                                package_.root + "/usr/share/applications/quarrow-play.desktop"}, "");
     EXPECT_TRUE(valid.status == 0 && valid.out.empty()) << valid.out << valid.err;
-
-    // A page for every program, in its section, that man renders cleanly.
-    std::vector<std::string> pages;
-    for (const char* game : GAMES)
-        pages.push_back("man6/" + std::string(game) + ".6.gz");
-    for (const char* tool : TOOLS)
-        pages.push_back(std::string(tool) == "quarrow-restore-console" ? "man8/quarrow-restore-console.8.gz"
-                                                                       : "man1/" + std::string(tool) + ".1.gz");
-    for (const std::string& page : pages) {
-        RunResult shown = test_run({test_which("man"), "--warnings", "-l", package_.root + "/usr/share/man/" + page},
-                                   "", "", {"MANWIDTH=80"});
-        EXPECT_TRUE(shown.status == 0 && shown.err.empty() && !shown.out.empty()) << page << ": " << shown.err;
+    for (const auto& program : PROGRAMS) {
+        RunResult page = test_run({test_which("man"), "--warnings", "-l",
+                                   package_.root + "/usr/share/man/" + program[1]}, "", "", {"MANWIDTH=80"});
+        EXPECT_TRUE(page.status == 0 && page.err.empty() && !page.out.empty()) << program[1] << page.err;
     }
+    if (test_which("lintian") == "lintian")
+        GTEST_SKIP() << "lintian is not installed";
+    RunResult lint = test_run({test_which("lintian"), "--fail-on", "error", package_.deb}, "");
+    EXPECT_EQ(lint.status, 0) << lint.out << lint.err;
 }
 
-// Item by item what a user does after installing it, from a folder of
-// their own: version, frames, a video with the module, the manual, the
-// launcher's choice, and the demo in an 8-bit X window.
+// What a user does after installing it, from a folder of their own:
+// versions, frames, a video with the module, the manual, the launcher's
+// choice, and the demo in an 8-bit X window up to its first statistics line.
 TEST_F(Package, InstalledProgramsRunFromAnyFolder)
 {
-    std::string run = dir_ + "/run";
-    mkdir(run.c_str(), 0777);
-    for (const char* game : GAMES)
-        EXPECT_EQ(installed({std::string("/usr/games/") + game, "--version"}, run).out,
-                  std::string(game) + " " QUARROW_VERSION "\n");
-    for (const char* tool : TOOLS)
-        EXPECT_EQ(installed({std::string("/usr/bin/") + tool, "--version"}, run).out,
-                  std::string(tool) + " " QUARROW_VERSION "\n");
-
-    expect_same_files(frames("tree", test_source_dir(), true), frames("installed", run));
+    for (const auto& program : PROGRAMS) {
+        std::string name = std::string(program[0]).substr(std::string(program[0]).find('/') + 1);
+        EXPECT_EQ(installed({std::string("/usr/") + program[0], "--version"}).out, name + " " QUARROW_VERSION "\n");
+    }
+    expect_same_frames(test_source_dir(), dir_ + "/run");
     if (test_which("ffmpeg") != "ffmpeg") {
-        RunResult video = installed({"/usr/games/quarrow-render", "--steps", "2", "--video", "v.mp4"}, run);
+        RunResult video = installed({"/usr/games/quarrow-render", "--steps", "2", "--video", "v.mp4"});
         EXPECT_NE(video.err.find(", with sound\n"), std::string::npos) << video.err;
     }
-    RunResult page = installed({test_which("man"), "quarrow"}, run);
-    EXPECT_NE(page.out.find("quarrow - real-time 256-colour audio-visual demo"), std::string::npos) << page.err;
-    RunResult check = installed({"/usr/games/quarrow-play", "--check"}, run);
-    EXPECT_NE(check.out.find("play: data: the installed pictures and module in /usr/share/quarrow\n"),
-              std::string::npos) << check.out;
-    EXPECT_NE(check.out.find("play: programs: the installed /usr/games/quarrow-render\n"),
-              std::string::npos) << check.out;
+    EXPECT_NE(installed({test_which("man"), "quarrow"}).out.find("quarrow - real-time 256-colour"), std::string::npos);
+    std::string check = installed({"/usr/games/quarrow-play", "--check"}).out;
+    EXPECT_NE(check.find("play: data: the installed pictures and module in /usr/share/quarrow\n"), std::string::npos)
+        << check;
 
     Xvfb eight;
     ASSERT_TRUE(xvfb_start(&eight, "640x480x8"));
     BackgroundRun demo;
-    ASSERT_TRUE(test_spawn_open(&demo, package_root_argv(package_, {"/usr/games/quarrow"}), run,
+    ASSERT_TRUE(test_spawn_open(&demo, package_root_argv(package_, {"/usr/games/quarrow"}), dir_ + "/run",
                                 {"DISPLAY=" + xvfb_display(eight)}));
     test_spawn_write(&demo, "0\n1\n");
     test_spawn_close_input(&demo);
@@ -161,16 +128,16 @@ TEST_F(Package, InstalledProgramsRunFromAnyFolder)
 }
 
 // A folder with pictures of its own is read instead of the installed data;
-// a folder without them, with no installed data either, ends the demo with
-// its message, the reason and status 1.
+// with no data here nor installed, the demo ends with its message, the
+// reason and status 1.
 TEST_F(Package, WorkingFolderWinsAndMissingDataIsReported)
 {
     std::string own = dir_ + "/own";
     mkdir(own.c_str(), 0777);
     test_write_all_pictures(own);
-    expect_same_files(frames("tree", own, true), frames("installed", own));
+    expect_same_frames(own, own);
 
-    RunResult none = installed({"/usr/games/quarrow-render"}, dir_, "mount -t tmpfs none /usr/share/quarrow");
+    RunResult none = installed({"/usr/games/quarrow-render"}, "mount -t tmpfs none /usr/share/quarrow");
     const std::string message = "Cann't load image grafika/linux.pcx !\n";
     EXPECT_EQ(none.status, 1);
     ASSERT_GE(none.out.size(), message.size()) << none.out;
