@@ -1,12 +1,11 @@
-# What `cmake --install` puts where, in Debian's layout: the programs that
-# play the demo, and the launcher quarrow-play, in games/ with manual pages
-# in section 6; the tools in bin/ (section 1, the console restore command
-# 8); the pictures and module in share/quarrow, the folder the programs were
-# built to read (QUARROW_DATA_DIR); the launcher's desktop entry and icon.
-# Only the programs this configuration builds are installed; nothing of the
-# tests, benchmarks or asset generator is.
+# What `cmake --install` puts where, in Debian's layout: the programs this
+# configuration builds with their manual pages, the launcher, the data in
+# the folder the programs were built to read (QUARROW_DATA_DIR), and the
+# desktop entry. Nothing of the tests, benchmarks or asset generator.
 
-# program:section of its manual page; section 6 goes in games/, the rest in bin/.
+# program:section of its manual page. The demo's programs (section 6) go
+# in games/, as Debian files games; the tools in bin/, on every PATH, since
+# quarrow-restore-console must be typed blind by whoever sits at the console.
 set(QUARROW_INSTALLED_PROGRAMS quarrow:6 quarrow-vga:6 quarrow-sdl:6 quarrow-render:6
   pcxinfo:1 quarrow-sound-probe:1 quarrow-restore-console:8)
 set(QUARROW_GAMES_DIR games)

@@ -1,9 +1,7 @@
-# The Debian package, made by CPack's DEB generator from what the install
-# rules put in place: `cmake --build build --target package` writes
-# build/quarrow_VERSION_ARCH.deb. Its dependencies come from the programs'
-# shared libraries (dpkg-shlibdeps). The programs are built to read their
-# data under the install prefix, so a package needs a build configured with
-# -DCMAKE_INSTALL_PREFIX=/usr; any other build refuses to make one.
+# The Debian package: `cmake --build build --target package` has CPack's
+# DEB generator pack what the install rules put in place into
+# build/quarrow_VERSION_ARCH.deb, with dependencies from dpkg-shlibdeps.
+# Only a build for /usr makes one (its programs read their data there).
 
 set(QUARROW_MAINTAINER "quarrow developers <quarrow@example.org>")
 
