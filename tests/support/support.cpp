@@ -43,7 +43,7 @@ std::string test_make_dir()
 
 void test_remove_tree(const std::string& dir)
 {
-    if (dir.rfind("/tmp/quarrow-test-", 0) == 0)
+    if (dir.rfind("/tmp/quarrow-test-", 0) == 0 || dir.rfind("/dev/shm/quarrow-test-", 0) == 0)
         (void)!system(("rm -rf '" + dir + "'").c_str());
 }
 
