@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/screen_shots.h"
 #include "support/support.h"
 #include "support/which.h"
 #include "support/x11_probe.h"
@@ -67,58 +68,12 @@ BackgroundRun SdlDesktop::wm;
 std::string SdlDesktop::display, SdlDesktop::frame_dir, SdlDesktop::frame_png;
 PngFrame SdlDesktop::frame;
 
-// 8-bit RGB of a window ("root" for the whole screen), as a user's
-// screenshot tool takes it.
-struct Shot {
-    int width = 0, height = 0;
-    std::string rgb;
-    uint32_t at(int x, int y) const
-    {
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(rgb.data()) + 3 * (size_t(y) * width + x);
-        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
-};
-
-static Shot screenshot(const std::string& display, const std::string& window)
-{
-    Shot shot;
-    std::string size = window == "root" ? x_tool(display, {"xwininfo", "-root"})
-                                        : x_tool(display, {"xwininfo", "-id", window});
-    sscanf(size.substr(size.find("Width: ")).c_str(), "Width: %d", &shot.width);
-    sscanf(size.substr(size.find("Height: ")).c_str(), "Height: %d", &shot.height);
-    shot.rgb = test_run({test_which("import"), "-window", window, "-depth", "8", "rgb:-"}, "", "",
-                        {"DISPLAY=" + display}).out;
-    return shot;
-}
-
-static uint32_t colour_of(const PngFrame& frame, const uint8_t* palette, int x, int y)
-{
-    const uint8_t* c = palette + 3 * frame.pixels[size_t(y) * frame.width + x];
-    return uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2];
-}
-
-// The shot holds the frame at scale, its top left corner at (left, top),
-// with black everywhere else.
-static void expect_frame_at(const Shot& shot, const PngFrame& frame, const uint8_t* palette,
-                            int scale, int left, int top)
-{
-    ASSERT_EQ(shot.rgb.size(), size_t(shot.width) * shot.height * 3);
-    for (int y = 0; y < shot.height; y++) {
-        for (int x = 0; x < shot.width; x++) {
-            int fx = x - left, fy = y - top;
-            bool inside = fx >= 0 && fy >= 0 && fx < frame.width * scale && fy < frame.height * scale;
-            uint32_t want = inside ? colour_of(frame, palette, fx / scale, fy / scale) : 0;
-            ASSERT_EQ(shot.at(x, y), want) << "at " << x << "," << y << " of " << shot.width << "x"
-                                           << shot.height;
-        }
-    }
-}
-
 // Starts quarrow-sdl-frame on the render's frame with the display-mode
 // answer and waits until the frame is shown.
-static void show_frame(const std::string& display, const std::string& png, int mode, BackgroundRun* helper)
+static void show_frame(const std::string& display, const std::string& png, int mode, BackgroundRun* helper,
+                       const std::string& cwd = "")
 {
-    ASSERT_TRUE(test_spawn_open(helper, {test_bin("quarrow-sdl-frame"), png}, "",
+    ASSERT_TRUE(test_spawn_open(helper, {test_bin("quarrow-sdl-frame"), png}, cwd,
                             {"DISPLAY=" + display, NO_LEAK_CHECK}));
     test_spawn_write(helper, std::to_string(mode) + "\n");
     ASSERT_TRUE(test_spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
@@ -161,15 +116,15 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
     EXPECT_EQ(helper.out, DISPLAY_PROMPT + "shown\n");
     std::string window = x_window_named(display, TITLE);
     ASSERT_NE(window, "");
-    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+    expect_frame_at(shot_window(display, window), frame, frame.palette.data(), 2, 0, 0);
 
     command(&helper, "palette", "set\n");
-    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+    expect_frame_at(shot_window(display, window), frame, frame.palette.data(), 2, 0, 0);
     command(&helper, "present", "shown\n");
     std::vector<uint8_t> inverted(768);
     for (int i = 0; i < 768; i++)
         inverted[i] = static_cast<uint8_t>(255 - frame.palette[i]);
-    expect_frame_at(screenshot(display, window), frame, inverted.data(), 2, 0, 0);
+    expect_frame_at(shot_window(display, window), frame, inverted.data(), 2, 0, 0);
 
     ASSERT_EQ(test_run({test_which("xdotool"), "windowsize", window, "1000", "700"}, "", "",
                        {"DISPLAY=" + display}).status, 0);
@@ -178,7 +133,7 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
         usleep(50000);
     usleep(300000);  // the resize reaches the program as an event
     command(&helper, "present", "shown\n");
-    Shot grown = screenshot(display, window);
+    Shot grown = shot_window(display, window);
     ASSERT_EQ(grown.width, 1000);
     ASSERT_EQ(grown.height, 700);
     expect_frame_at(grown, frame, inverted.data(), 2, 180, 110);
@@ -191,7 +146,7 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
         usleep(50000);
     usleep(300000);
     command(&helper, "present", "shown\n");
-    Shot small = screenshot(display, window);
+    Shot small = shot_window(display, window);
     ASSERT_EQ(small.rgb.size(), size_t(400 * 250 * 3));
     int lit_left = 400, lit_right = -1;
     for (int y = 0; y < 250; y++)
@@ -229,13 +184,52 @@ TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
 {
     BackgroundRun helper;
     show_frame(display, frame_png, 2, &helper);
-    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    expect_frame_at(shot_window(display, "root"), frame, frame.palette.data(), 4, 0, 32);
 
     keys_then_present(display, &helper, "F11", "Width: 640\n");
-    expect_frame_at(screenshot(display, x_window_named(display, TITLE)), frame,
+    expect_frame_at(shot_window(display, x_window_named(display, TITLE)), frame,
                     frame.palette.data(), 2, 0, 0);
     keys_then_present(display, &helper, "alt+Return", "Width: 1280\n");
-    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    expect_frame_at(shot_window(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    quit(&helper);
+}
+
+// F12 writes the frame on screen as the next free quarrow-NNNN.png, in the
+// palette it is shown in rather than one set since, and names it on
+// standard error; when the folder is gone it says why and the window goes on.
+TEST_F(SdlDesktop, ScreenshotKeyWritesTheFrameOnScreen)
+{
+    std::string dir = test_make_dir();
+    test_write_file(dir + "/quarrow-0001.png", "a user's own file");
+    BackgroundRun helper;
+    show_frame(display, frame_png, 1, &helper, dir);
+    command(&helper, "palette", "set\n");
+    keys_then_present(display, &helper, "F12", "Width: 640\n");
+    keys_then_present(display, &helper, "F12", "Width: 640\n");
+    std::vector<uint8_t> inverted(768);
+    for (int i = 0; i < 768; i++)
+        inverted[i] = static_cast<uint8_t>(255 - frame.palette[i]);
+    struct {
+        const char* name;
+        const std::vector<uint8_t>& palette;
+    } shots[] = {{"quarrow-0002.png", frame.palette}, {"quarrow-0003.png", inverted}};
+    for (const auto& shot : shots) {
+        PngFrame written;
+        ASSERT_TRUE(test_read_png(dir + "/" + shot.name, &written)) << shot.name << helper.err;
+        EXPECT_EQ(written.width, 320);
+        EXPECT_EQ(written.height, 240);
+        EXPECT_TRUE(written.pixels == frame.pixels) << shot.name;
+        EXPECT_TRUE(written.palette == shot.palette) << shot.name;
+    }
+    EXPECT_EQ(test_read_file(dir + "/quarrow-0001.png"), "a user's own file");
+    std::string program = test_bin("quarrow-sdl-frame");
+    EXPECT_EQ(helper.err, program + ": screenshot written to quarrow-0002.png\n" + program +
+                              ": screenshot written to quarrow-0003.png\n");
+
+    test_remove_tree(dir);
+    keys_then_present(display, &helper, "F12", "Width: 640\n");
+    EXPECT_EQ(helper.err.substr(helper.err.rfind(program)),
+              program + ": cannot write a screenshot as quarrow-0001.png: No such file or directory\n");
     quit(&helper);
 }
 
@@ -243,29 +237,6 @@ static const std::string& BANNER = DEMO_BANNER;
 // Raw-file music, then a window.
 static const std::string ANSWERS = ANSWERS_RAW_MUSIC + "1\n";
 static const std::string& SOUND_LINES = SOUND_LINES_RAW_MUSIC;
-
-// Processes whose working folder is dir: the music process, if it outlived
-// the demo.
-static bool no_process_left_in(const std::string& dir)
-{
-    for (int i = 0; i < 40; i++) {
-        bool found = false;
-        FILE* list = popen("ls /proc", "r");
-        char name[64];
-        while (list && fscanf(list, "%63s", name) == 1) {
-            char link[PATH_MAX] = {0};
-            std::string cwd = "/proc/" + std::string(name) + "/cwd";
-            if (atoi(name) > 0 && readlink(cwd.c_str(), link, sizeof link - 1) > 0 && dir == link)
-                found = true;
-        }
-        if (list)
-            pclose(list);
-        if (!found)
-            return true;
-        usleep(50000);
-    }
-    return false;
-}
 
 // The demo ended by the user, by a key sent to its window or by the window
 // manager's close, ends as at the end of its script: status 0, nothing on
