@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/pulse.h"
 #include "support/screen_shots.h"
 #include "support/support.h"
 #include "support/which.h"
@@ -254,9 +255,7 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         {"close button", {"key", "alt+F4"}, false},
     };
     for (const Case& c : cases) {
-        std::string dir = test_make_dir();
-        for (const char* data : {"grafika", "music"})
-            EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
+        std::string dir = test_make_demo_dir();
         BackgroundRun run;
         ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
         test_spawn_write(&run, ANSWERS);
@@ -306,6 +305,133 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         EXPECT_EQ(x_window_named(display, TITLE), "") << c.name;
         test_remove_tree(dir);
     }
+}
+
+// The first and last time (ms) between from and to at which the recording
+// holds a sample louder than the song's quietest moments; -1 when none.
+static std::pair<long long, long long> loud_between(const Recorder& recorder, long long from, long long to)
+{
+    std::pair<long long, long long> span{-1, -1};
+    size_t begin = 0;
+    for (const auto& arrival : recorder.arrivals) {
+        for (size_t offset = begin; offset + RECORDER_FRAME_BYTES <= arrival.first; offset += RECORDER_FRAME_BYTES) {
+            long long at = arrival.second - static_cast<long long>((arrival.first - offset) / RECORDER_FRAME_BYTES) *
+                                                1000 / RECORDER_RATE;
+            if (at >= from && at <= to && (std::abs(sample_at(recorder.data, offset / 2)) > 64 ||
+                                           std::abs(sample_at(recorder.data, offset / 2 + 1)) > 64)) {
+                if (span.first < 0)
+                    span.first = at;
+                span.second = at;
+            }
+        }
+        begin = arrival.first;
+    }
+    return span;
+}
+
+// The statistics lines in out, as label and frame count.
+static std::vector<std::pair<std::string, int>> statistics(const std::string& out)
+{
+    std::vector<std::pair<std::string, int>> lines;
+    for (size_t at = out.find(":\t "); at != std::string::npos; at = out.find(":\t ", at + 1)) {
+        // The first follows the last question on its line.
+        size_t start = out.find_last_of("\n ", at) + 1;
+        char label[16];
+        int frames = 0;
+        if (sscanf(out.c_str() + start, "%15[^:]:\t %d - Screens", label, &frames) == 2)
+            lines.push_back({label, frames});
+    }
+    return lines;
+}
+
+// A whole run with its music through a PulseAudio null sink, paused for two
+// and a half seconds in the title picture with Space and resumed with P: the
+// sound stops within 100 ms of one key and is back within 100 ms of the other;
+// meanwhile the title says so, and two screenshots a second apart are the
+// same frame of quarrow-render's title step, the one the window shows. The
+// clock stood still, so every effect had its time and the statistics are
+// those of a run never paused; and nothing is left running.
+TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
+{
+    PulseServer pulse;
+    if (!pulse_start(&pulse))
+        GTEST_SKIP() << "no PulseAudio daemon";
+    std::vector<PngFrame> title_frames = render_step_frames(1);
+    RunResult unpaused = test_run({test_bin("quarrow-render"), "--seed", "1"}, frame_dir);
+    Recorder recorder;
+    ASSERT_TRUE(recorder_start(&recorder));
+    std::string dir = test_make_demo_dir();
+    BackgroundRun run;
+    ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
+    test_spawn_write(&run, "4\n5\n44100\n1\n");
+    test_spawn_close_input(&run);
+    // Records the sink and reads the demo's output meanwhile.
+    auto listen = [&](long long ms) {
+        for (long long end = monotonic_ms() + ms; monotonic_ms() < end;) {
+            recorder_poll(&recorder, 5);
+            spawn_collect(&run, &run.out, &run.err, 0);
+        }
+    };
+    std::string window;
+    for (int i = 0; i < 200 && window.empty(); i++) {
+        listen(50);
+        window = x_window_named(display, TITLE);
+    }
+    ASSERT_NE(window, "") << run.out << run.err;
+    listen(5000);
+    window = x_window_named(display, TITLE);
+    auto key = [&](const char* name) {
+        test_run({test_which("xdotool"), "key", "--window", window, name}, "", "", {"DISPLAY=" + display});
+    };
+    key("space");
+    long long paused_at = monotonic_ms();
+    listen(400);
+    key("F12");
+    listen(1000);
+    key("F12");
+    listen(300);
+    std::string paused_window = x_window_named(display, TITLE + " (paused)");
+    Shot shown = shot_window(display, paused_window);
+    listen(paused_at + 2500 - monotonic_ms());
+    long long resume_sent = monotonic_ms();
+    key("p");
+    long long resumed_at = monotonic_ms();
+    listen(1000);
+    recorder_stop(&recorder);
+    ASSERT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
+    pulse_stop(&pulse);
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string program = test_bin("quarrow-sdl");
+    EXPECT_EQ(run.err, program + ": screenshot written to quarrow-0001.png\n" + program +
+                           ": screenshot written to quarrow-0002.png\n");
+    EXPECT_GE(loud_between(recorder, paused_at - 1000, paused_at - 200).first, 0) << "no music before";
+    auto held = loud_between(recorder, paused_at + 100, resume_sent);
+    EXPECT_EQ(held.first, -1) << "sound " << held.second - paused_at << " ms into the pause";
+    EXPECT_GE(loud_between(recorder, resume_sent, resumed_at + 100).first, 0) << "no sound on resuming";
+
+    EXPECT_NE(paused_window, "") << "no \" (paused)\" in the title";
+    PngFrame first, second;
+    ASSERT_TRUE(test_read_png(dir + "/quarrow-0001.png", &first));
+    ASSERT_TRUE(test_read_png(dir + "/quarrow-0002.png", &second));
+    EXPECT_TRUE(first.pixels == second.pixels && first.palette == second.palette) << "moved while paused";
+    EXPECT_TRUE(frame_among(first, title_frames)) << "not one of quarrow-render's title frames";
+    expect_frame_at(shown, first, first.palette.data(), 2, 0, 0);
+
+    // A busy machine shows fewer frames than the virtual clock, never more.
+    // The paused title step is held to the same effect's unpaused run at the
+    // end, which the same load had: a clock that ran on while paused would
+    // have cut it by thirty frames.
+    auto played = statistics(run.out), expected = statistics(unpaused.out);
+    ASSERT_EQ(played.size(), expected.size()) << run.out;
+    for (size_t i = 0; i < played.size(); i++) {
+        EXPECT_EQ(played[i].first, expected[i].first) << "line " << i;
+        EXPECT_LE(played[i].second, expected[i].second + 2) << "line " << i;
+    }
+    EXPECT_NEAR(played.front().second, played.back().second, 2) << run.out;
+    EXPECT_NEAR(played.front().second, expected.front().second, 3) << run.out;
+    EXPECT_TRUE(no_process_left_in(dir)) << "the music outlived the demo";
+    test_remove_tree(dir);
 }
 
 // Options are checked before anything starts; with no display the program

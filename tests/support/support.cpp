@@ -35,6 +35,15 @@ std::string test_make_dir()
     return dir ? dir : "";
 }
 
+std::string test_make_demo_dir()
+{
+    std::string dir = test_make_dir();
+    for (const char* data : {"/grafika", "/music"})
+        if (symlink((test_source_dir() + data).c_str(), (dir + data).c_str()) != 0)
+            perror(data);
+    return dir;
+}
+
 void test_remove_tree(const std::string& dir)
 {
     if (dir.rfind("/tmp/quarrow-test-", 0) == 0)

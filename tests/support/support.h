@@ -17,6 +17,9 @@ std::string test_source_dir();
 std::string test_make_dir();
 void test_remove_tree(const std::string& dir);
 
+// A new folder to run the demo in: links to the tree's grafika/ and music/.
+std::string test_make_demo_dir();
+
 struct RunResult {
     int status;          // exit status, or 128 + signal
     std::string out;     // standard output
