@@ -44,6 +44,10 @@ protected:
                 output = x_window_named(display, "Weston Compositor - screen0");
         }
         ASSERT_NE(output, "") << test_read_file(runtime + "/weston.log");
+        // The X keyboard goes to weston from now on, once: each change of X
+        // focus takes the keyboard from weston's windows, and may not give
+        // it back.
+        test_run({test_which("xdotool"), "windowfocus", "--sync", output}, "", "", {"DISPLAY=" + display});
         usleep(1000000);  // the shell's panel and background are drawn
     }
     static void TearDownTestSuite()
@@ -65,8 +69,7 @@ protected:
     // X keys to weston's window, which hands them to the focused surface.
     static void keys(const std::string& key)
     {
-        test_run({test_which("xdotool"), "windowfocus", "--sync", output, "key", key}, "", "",
-                 {"DISPLAY=" + display});
+        test_run({test_which("xdotool"), "key", key}, "", "", {"DISPLAY=" + display});
     }
 
     // What a Wayland client started from a Wayland session sees: no X.
@@ -97,7 +100,8 @@ TEST_F(Wayland, WindowShowsTheFrameDoubledAndFullScreenFillsTheOutput)
     test_spawn_write(&run, ANSWERS_RAW_MUSIC + "1\n");
     test_spawn_close_input(&run);
     ASSERT_TRUE(test_spawn_wait_output(&run, "2. Full screen\nType corresponding number : ", 10000)) << run.err;
-    // The pointer goes to the panel, where it hides nothing of the window.
+    // The pointer goes to the panel, where it hides nothing of the window
+    // (the window has the keyboard from the moment it is mapped).
     test_run({test_which("xdotool"), "mousemove", std::to_string(OUTPUT_WIDTH - 4), "4"}, "", "",
              {"DISPLAY=" + display});
     usleep(4000000);
