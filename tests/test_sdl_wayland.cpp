@@ -63,7 +63,7 @@ protected:
     void SetUp() override
     {
         if (output.empty())
-            GTEST_SKIP() << "weston is not installed";
+            GTEST_SKIP() << "weston is not installed, or did not start";
     }
 
     // X keys to weston's window, which hands them to the focused surface.
