@@ -1,6 +1,7 @@
 // The music process: forked once the frame buffer exists, it plays the module
-// with the library the sound dialogue initialised, and ends when the module
-// ends, when the main process sends SIGTERM, or when the main process dies.
+// with the library the sound dialogue initialised, holds still while the
+// picture is paused, and ends when the module ends, when the main process
+// sends SIGTERM, or when the main process dies.
 #include "audio/music.h"
 
 #include <errno.h>
@@ -121,11 +122,11 @@ static bool pace_to_song_clock(const MODULE* module, long start_ms, bool untimed
     if (getppid() != parent)
         _exit(0);
 
+    // PulseAudio would otherwise buffer well over a tenth of a second, which
+    // would go on playing over a paused picture; a user's own setting stays.
+    setenv("PULSE_LATENCY_MSEC", MUSIC_PULSE_LATENCY_MS, 0);
     // The sound-server devices were only tried by the main process; this
     // process is the first to use their libraries, as they require.
-    // PulseAudio otherwise buffers a good part of a second, which would go
-    // on playing over a paused picture; a user's own setting is kept.
-    setenv("PULSE_LATENCY_MSEC", MUSIC_PULSE_LATENCY_MS, 0);
     if (music_opens_device && MikMod_Init("") != 0) {
         printf("MikMod Error: %s\n", MikMod_strerror(MikMod_errno));
         fflush(stdout);
