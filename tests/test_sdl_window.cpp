@@ -1,7 +1,8 @@
 // quarrow-sdl and its back end on a 24-bit 1280x1024 Xvfb with a window
 // manager, seen from outside: screenshots of a frame quarrow-render wrote,
-// in a window, resized and full screen, and the demo ended from the keyboard
-// or the window's close button with its music stopped.
+// in a window, resized and full screen; the screenshot key; a pause heard
+// through a PulseAudio null sink; and the demo ended from the keyboard or
+// the window's close button with its music stopped.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <signal.h>
