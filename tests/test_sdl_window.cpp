@@ -420,17 +420,16 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     expect_frame_at(shown, first, first.palette.data(), 2, 0, 0);
 
     // A busy machine shows fewer frames than the virtual clock, never more.
-    // The paused title step is held to the same effect's unpaused run at the
-    // end, which the same load had: a clock that ran on while paused would
-    // have cut it by thirty frames.
+    // So the paused title step is held to the unpaused title step at the end
+    // of the same run, under the same load: a clock that ran on while paused
+    // would have cut it by thirty frames.
     auto played = statistics(run.out), expected = statistics(unpaused.out);
     ASSERT_EQ(played.size(), expected.size()) << run.out;
     for (size_t i = 0; i < played.size(); i++) {
         EXPECT_EQ(played[i].first, expected[i].first) << "line " << i;
         EXPECT_LE(played[i].second, expected[i].second + 2) << "line " << i;
     }
-    EXPECT_NEAR(played.front().second, played.back().second, 2) << run.out;
-    EXPECT_NEAR(played.front().second, expected.front().second, 3) << run.out;
+    EXPECT_NEAR(played.front().second, played.back().second, 3) << run.out;
     EXPECT_TRUE(no_process_left_in(dir)) << "the music outlived the demo";
     test_remove_tree(dir);
 }
