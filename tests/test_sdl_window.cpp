@@ -345,8 +345,8 @@ static std::vector<std::pair<std::string, int>> statistics(const std::string& ou
     return lines;
 }
 
-// A whole run with its music through a PulseAudio null sink, paused for two
-// and a half seconds in the title picture with Space and resumed with P: the
+// A whole run with its music through a PulseAudio null sink, paused for five
+// seconds in the title picture with Space and resumed with P: the
 // sound stops within 100 ms of one key and is back within 100 ms of the other;
 // meanwhile the title says so, and two screenshots a second apart are the
 // same frame of quarrow-render's title step, the one the window shows. The
@@ -393,7 +393,7 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     listen(300);
     std::string paused_window = x_window_named(display, TITLE + " (paused)");
     Shot shown = shot_window(display, paused_window);
-    listen(paused_at + 2500 - monotonic_ms());
+    listen(paused_at + 5000 - monotonic_ms());
     long long resume_sent = monotonic_ms();
     key("p");
     long long resumed_at = monotonic_ms();
@@ -419,17 +419,16 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     EXPECT_TRUE(frame_among(first, title_frames)) << "not one of quarrow-render's title frames";
     expect_frame_at(shown, first, first.palette.data(), 2, 0, 0);
 
-    // A busy machine shows fewer frames than the virtual clock, never more.
-    // So the paused title step is held to the unpaused title step at the end
-    // of the same run, under the same load: a clock that ran on while paused
-    // would have cut it by thirty frames.
+    // A busy machine shows fewer frames than the virtual clock, never more:
+    // a few in a ten-second step, where a clock that ran on through the five
+    // seconds paused would have cut sixty from the title step.
     auto played = statistics(run.out), expected = statistics(unpaused.out);
     ASSERT_EQ(played.size(), expected.size()) << run.out;
     for (size_t i = 0; i < played.size(); i++) {
         EXPECT_EQ(played[i].first, expected[i].first) << "line " << i;
         EXPECT_LE(played[i].second, expected[i].second + 2) << "line " << i;
     }
-    EXPECT_NEAR(played.front().second, played.back().second, 3) << run.out;
+    EXPECT_GE(played.front().second, expected.front().second - 12) << run.out;
     EXPECT_TRUE(no_process_left_in(dir)) << "the music outlived the demo";
     test_remove_tree(dir);
 }
