@@ -5,6 +5,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "core/data.h"
 #include "core/fatal.h"
 #include "core/random.h"
 #include "core/trig.h"
@@ -51,11 +52,11 @@ int demo_run(int argc, char** argv, const DemoRun* run)
         fputs(MSG_CANNOT_ALLOCATE, stdout);
         fflush(stdout);
         display_shutdown();
-        return 1;
+        return STATUS_FAILED;
     }
     blank_screen(frame);
     if (run->sound)
-        music_start("music/quarrow.xm");
+        music_start(data_path("music/quarrow.xm").c_str());
 
     script_run(frame, run->on_step);
 
@@ -63,5 +64,5 @@ int demo_run(int argc, char** argv, const DemoRun* run)
         music_stop();
     image_free(&frame);
     display_shutdown();
-    return 0;
+    return STATUS_OK;
 }

@@ -62,6 +62,7 @@ protected:
     }
     void SetUp() override
     {
+        TEST_NEEDS("quarrow-sdl");
         if (output.empty())
             GTEST_SKIP() << "weston is not installed, or did not start";
     }
