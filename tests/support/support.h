@@ -64,3 +64,7 @@ std::vector<uint8_t> test_pixels(int width, int height, F f)
 // can run the script without the demo's own artwork. Smooth, deterministic
 // content: gradients and rings.
 void test_write_all_pictures(const std::string& dir);
+
+// Links the demo's own module in as dir/music/quarrow.xm, where the
+// programs look for it. False when it cannot.
+bool test_link_module(const std::string& dir);
