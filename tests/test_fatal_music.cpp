@@ -74,7 +74,7 @@ TEST_F(FatalWithMusic, MissingPictureEndsTheRunAndTheMusic)
         ASSERT_EQ(unlink(path.c_str()), 0);
         // Without the title picture the module would come from the
         // installed data folder; an unreadable one keeps it here.
-        if (std::string(c.picture) == "linux.pcx")
+        if (c.name == "linux.pcx")
             test_write_file(path, "no picture");
         RunResult r = run();
         expect_ends_with_message(r, "Cann't load image " + std::string(c.picture.path) + " !\n",

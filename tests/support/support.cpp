@@ -41,6 +41,21 @@ std::string test_make_dir()
     return dir ? dir : "";
 }
 
+std::string test_make_demo_dir()
+{
+    std::string dir = test_make_dir();
+    for (const char* data : {"/grafika", "/music"})
+        if (symlink((test_source_dir() + data).c_str(), (dir + data).c_str()) != 0)
+            perror(data);
+    return dir;
+}
+
+bool test_link_module(const std::string& dir)
+{
+    mkdir((dir + "/music").c_str(), 0777);
+    return symlink((test_source_dir() + "/music/quarrow.xm").c_str(), (dir + "/music/quarrow.xm").c_str()) == 0;
+}
+
 void test_remove_tree(const std::string& dir)
 {
     if (dir.rfind("/tmp/quarrow-test-", 0) == 0 || dir.rfind("/dev/shm/quarrow-test-", 0) == 0)

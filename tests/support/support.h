@@ -39,6 +39,9 @@ struct TempDir {
     std::string path;
 };
 
+// A new folder to run the demo in: links to the tree's grafika/ and music/.
+std::string test_make_demo_dir();
+
 struct RunResult {
     int status;          // exit status, or 128 + signal
     std::string out;     // standard output
@@ -102,3 +105,7 @@ struct ScriptPictureUse {
     int lines_before;   // statistics lines the script prints before that step
 };
 std::vector<ScriptPictureUse> test_script_pictures();
+
+// Links the demo's own module in as dir/music/quarrow.xm, where the
+// programs look for it. False when it cannot.
+bool test_link_module(const std::string& dir);
