@@ -185,6 +185,13 @@ static void alsa_update()
     }
 }
 
+void alsa_output_pause(int held)
+{
+    snd_pcm_state_t from = held ? SND_PCM_STATE_RUNNING : SND_PCM_STATE_PAUSED;
+    if (alsa_pcm && snd_pcm_state(alsa_pcm) == from)
+        snd_pcm_pause(alsa_pcm, held);
+}
+
 int alsa_output_lost()
 {
     return alsa_lost;

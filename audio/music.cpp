@@ -61,15 +61,20 @@ static void hold_signals_block(int how, sigset_t* old)
 }
 
 // Mixes nothing while held, so the device falls silent once the little it
-// holds has played, and the song goes on from there. Returns how long the
-// hold lasted, which the song's clock must not count.
+// holds has played (a card, whose buffer is deeper, is paused where it is),
+// and the song goes on from there. Returns how long the hold lasted, which
+// the song's clock must not count.
 static long wait_while_held()
 {
     long began = monotonic_ms();
     sigset_t open;
     hold_signals_block(SIG_BLOCK, &open);
+    if (md_driver == &alsa_output_driver)
+        alsa_output_pause(1);
     while (music_held)
         sigsuspend(&open);
+    if (md_driver == &alsa_output_driver)
+        alsa_output_pause(0);
     sigprocmask(SIG_SETMASK, &open, nullptr);
     return monotonic_ms() - began;
 }
