@@ -39,5 +39,7 @@ int main(int argc, char** argv)
         run.sound = false;
     }
     clock_set_wait_hook(web_wait);
-    return demo_run(argc, argv, &run);
+    // Once the page has resumed main after a wait, its return is no longer
+    // seen as the program's end; exit says it, and the page hears the status.
+    exit(demo_run(argc, argv, &run));
 }

@@ -312,6 +312,7 @@
 
   // ---- start and end -----------------------------------------------------
 
+  Module.thisProgram = 'quarrow-web';
   Module.arguments = virtual ? ['--seed', String(Number(params.get('seed') || 1))] : [];
   Module.stdout = writer('out');
   Module.stderr = writer('err');

@@ -66,6 +66,11 @@ async function start(options = {}) {
     open: (query = '') => page.goto(url + query, { waitUntil: 'load' }),
     pane: () => page.$eval('#output', (e) => e.textContent),
     waitForEnd: (ms) => page.waitForFunction(() => window.quarrow.status !== null, { timeout: ms, polling: 100 }),
+    // Types text into the input line once the page asks, and Enter.
+    async answer(text) {
+      await page.waitForFunction(() => !document.getElementById('answer').disabled, { polling: 50 });
+      await page.type('#answer', text + '\n');
+    },
     // Resolves once the pane's text matches re.
     waitForText: (re, ms = 10000) => page.waitForFunction(
       (source) => new RegExp(source).test(document.getElementById('output').textContent),
