@@ -9,13 +9,14 @@ const os = require('os');
 const path = require('path');
 
 const top = path.resolve(__dirname, '../..');
-const puppeteer = require(path.join(top, 'tests/web/node_modules/puppeteer-core'));
+const DRIVER = path.join(top, 'tests/web/node_modules/puppeteer-core');
 const CHROMIUM = '/usr/lib/chromium/chromium';
 const SITE = path.join(top, 'build-web/site');
 
 // Why these tests cannot run here, or null.
 function missing() {
   if (!fs.existsSync(CHROMIUM)) return 'Chromium is missing (apt-get install chromium)';
+  if (!fs.existsSync(DRIVER)) return 'puppeteer-core is missing (npm ci --prefix tests/web)';
   if (!fs.existsSync(path.join(SITE, 'quarrow-web.wasm'))) return 'no page in build-web/site (tools/build-web, which needs emcc)';
   return null;
 }
@@ -52,7 +53,7 @@ async function start(options = {}) {
   const args = ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
                 '--disable-component-update', '--disable-sync', '--disable-quic',
                 '--autoplay-policy=no-user-gesture-required', `--window-size=${width},${height}`];
-  const browser = await puppeteer.launch({
+  const browser = await require(DRIVER).launch({
     executablePath: CHROMIUM, headless: true, args,
     ignoreDefaultArgs: options.throttle ? ['--disable-background-timer-throttling',
       '--disable-renderer-backgrounding', '--disable-backgrounding-occluded-windows'] : [],
@@ -82,4 +83,33 @@ async function start(options = {}) {
   };
 }
 
-module.exports = { top, missing, siteWith, start };
+// Runs each case (an async function of a started page; its .site, if any,
+// lists files to change in a copy of the site) in a browser of its own, and
+// exits 0, 1 when one failed, or 77 when none can run here.
+async function runCases(cases, options = {}) {
+  const why = missing();
+  if (why) {
+    console.log('skipped: ' + why);
+    process.exit(77);
+  }
+  let passed = 0, failed = 0;
+  for (const [name, run] of Object.entries(cases)) {
+    const site = run.site && siteWith(run.site);
+    const s = await start({ ...options, site });
+    try {
+      await run(s);
+      passed++;
+      console.log('ok   ' + name);
+    } catch (e) {
+      failed++;
+      console.log('FAIL ' + name + '\n' + e.stack + '\n--- pane:\n' + await s.pane().catch(() => ''));
+    } finally {
+      await s.close();
+      if (site) fs.rmSync(site, { recursive: true });
+    }
+  }
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed ? 1 : 0);
+}
+
+module.exports = { top, start, runCases };
