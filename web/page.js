@@ -21,7 +21,7 @@
     status: null,          // the exit status once the demo ended
     frames: [],            // virtual clock: {step, index, indices, palette} of the chosen steps
     presents: { count: 0, totalMs: 0, worstMs: 0 },
-    audio: { blocks: 0, late: 0, gaps: [], minQueuedMs: Infinity, firstAudibleAt: null },
+    audio: { blocks: 0, late: 0, gaps: [], minQueuedMs: Infinity, longestStallMs: 0, firstAudibleAt: null },
     marks: { load: performance.now() },  // firstQuestion, lastAnswer, firstFrame, firstEffectFrame
     failedFetches: {},
   };
@@ -34,18 +34,31 @@
 
   // ---- the terminal pane ------------------------------------------------
 
+  const MODULE_PATH = 'music/quarrow.xm';
+  const addresses = {};  // data file -> the address it was fetched from
   let pending = { out: '', err: '' };
   let questionStart = null;  // first line of the question being asked
 
-  function flush(kind) {
-    if (!pending[kind]) return;
+  function append(text, className) {
     const span = document.createElement('span');
-    if (kind === 'err') span.className = 'err';
-    span.textContent = kind === 'err' ? explainError(pending[kind]) : pending[kind];
-    pending[kind] = '';
+    if (className) span.className = className;
+    span.textContent = text;
     output.appendChild(span);
     if (questionStart === null) questionStart = span;
     output.scrollTop = output.scrollHeight;
+  }
+
+  function flush(kind) {
+    const text = pending[kind];
+    if (!text) return;
+    pending[kind] = '';
+    append(kind === 'err' ? explainError(text) : text, kind === 'err' ? 'err' : '');
+    // The music's error line names no file; the module is the one it read.
+    if (/^MikMod Error: /.test(text) && q.failedFetches[MODULE_PATH]) append(addressLine(MODULE_PATH), 'err');
+  }
+
+  function addressLine(path, reason) {
+    return 'quarrow-web: ' + addresses[path] + ': ' + (q.failedFetches[path] || reason) + '\n';
   }
 
   function writer(kind) {
@@ -56,12 +69,11 @@
     };
   }
 
-  // The program names the file it could not read; the page knows why it
-  // is not there: the address and the server's answer.
+  // The program names the file it could not read; the page names the
+  // address it came from, and the server's answer when it did not come.
   function explainError(line) {
-    const m = /^quarrow-web: ([^:]+): /.exec(line);
-    if (m && q.failedFetches[m[1]]) return 'quarrow-web: ' + q.failedFetches[m[1]] + '\n';
-    return line;
+    const m = /^quarrow-web: ([^:]+): (.*)\n$/.exec(line);
+    return m && m[1] in addresses ? addressLine(m[1], m[2]) : line;
   }
 
   // Numbered menu lines of the question being asked answer it on a click.
@@ -101,10 +113,7 @@
     waiting = null;
     answerInput.disabled = $('send').disabled = true;
     output.querySelectorAll('.choice').forEach((c) => c.classList.remove('choice'));
-    const echo = document.createElement('span');
-    echo.className = 'echo';
-    echo.textContent = text + '\n';
-    output.appendChild(echo);
+    append(text + '\n', 'echo');
     questionStart = null;
     q.marks.lastAnswer = performance.now();
     resolve(text);
@@ -239,10 +248,7 @@
   Module.quarrowAudioOpen = function (mixRate) {
     try { startAudio(); } catch (e) { return false; }
     if (audio.state !== 'running') {
-      const note = document.createElement('span');
-      note.className = 'err';
-      note.textContent = '(Click the page to let the music play.)\n';
-      output.appendChild(note);
+      append('(Click the page to let the music play.)\n', 'err');
       document.addEventListener('click', () => audio.resume(), { once: true });
     }
     rate = mixRate;
@@ -284,10 +290,21 @@
     q.audio.blocks++;
   };
 
+  // Asked before each block a pump mixes. What was left when a pump began,
+  // at its least, and the longest time between two pumps (the main thread's
+  // longest stall) tell how much lead is needed. The first fill is not
+  // counted: the queue starts empty.
+  let lastAsked = null;
   Module.quarrowAudioQueued = function () {
     if (!open) return Infinity;
     const queuedMs = Math.max(0, (nextTime - audio.currentTime) * 1000);
-    if (q.audio.blocks > 0 && audio.state === 'running') q.audio.minQueuedMs = Math.min(q.audio.minQueuedMs, queuedMs);
+    const now = performance.now();
+    const pumpBegins = lastAsked !== null && now - lastAsked > 1;
+    if (pumpBegins && audio.state === 'running') {
+      q.audio.minQueuedMs = Math.min(q.audio.minQueuedMs, queuedMs);
+      q.audio.longestStallMs = Math.max(q.audio.longestStallMs, now - lastAsked);
+    }
+    lastAsked = now;
     return queuedMs;
   };
 
@@ -318,16 +335,25 @@
   Module.stderr = writer('err');
   Module.preRun = [function () {
     Module.addRunDependency('data');
-    loadData().then(() => Module.removeRunDependency('data'));
+    loadData().then(() => { if (q.status === null) Module.removeRunDependency('data'); });
   }];
 
   // Every picture and the module, into the folders the demo reads them
   // from. One that cannot be fetched is left out, and the demo reports it
   // when it gets there.
   async function loadData() {
-    const files = await (await fetch('files.json')).json();
+    let files;
+    try {
+      const response = await fetch('files.json');
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      files = await response.json();
+    } catch (e) {
+      append('quarrow-web: ' + new URL('files.json', location.href).href + ': ' + e.message + '\n', 'err');
+      ended(1);
+      return;
+    }
     await Promise.all(files.map(async (path) => {
-      const url = new URL(path, location.href).href;
+      const url = addresses[path] = new URL(path, location.href).href;
       try {
         const response = await fetch(url);
         if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
@@ -335,7 +361,7 @@
         FS.mkdirTree(path.replace(/\/[^/]*$/, ''));
         FS.writeFile(path, data);
       } catch (e) {
-        q.failedFetches[path] = url + ': ' + e.message;
+        q.failedFetches[path] = e.message;
       }
     }));
   }

@@ -9,14 +9,14 @@ const os = require('os');
 const path = require('path');
 
 const top = path.resolve(__dirname, '../..');
-const DRIVER = path.join(top, 'tests/web/node_modules/puppeteer-core');
+const DRIVER = path.join(top, 'tools/browser/node_modules/puppeteer-core');
 const CHROMIUM = '/usr/lib/chromium/chromium';
 const SITE = path.join(top, 'build-web/site');
 
 // Why these tests cannot run here, or null.
 function missing() {
   if (!fs.existsSync(CHROMIUM)) return 'Chromium is missing (apt-get install chromium)';
-  if (!fs.existsSync(DRIVER)) return 'puppeteer-core is missing (npm ci --prefix tests/web)';
+  if (!fs.existsSync(DRIVER)) return 'puppeteer-core is missing (npm ci --prefix tools/browser)';
   if (!fs.existsSync(path.join(SITE, 'quarrow-web.wasm'))) return 'no page in build-web/site (tools/build-web, which needs emcc)';
   return null;
 }
