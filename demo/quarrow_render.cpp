@@ -6,7 +6,6 @@
 #include <getopt.h>
 #include <stdio_ext.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -18,7 +17,10 @@
 #include "core/clock.h"
 #include "demo/demo.h"
 #include "demo/script.h"
+#include "demo/render_track.h"
 #include "display/record/record.h"
+#include "display/record/record_leftovers.h"
+#include "display/record/record_video.h"
 
 static const char USAGE[] =
     "usage: quarrow-render [--frames DIR] [--video FILE [--scale N]] [--steps LIST] [--seed N]\n"
@@ -155,41 +157,6 @@ static double seconds_since(const timespec& start)
     return static_cast<double>(now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) / 1e9;
 }
 
-// The script's length in frames is only known by playing it. On the virtual
-// clock with nothing written that takes a fraction of a second, so a child
-// plays it once, quietly, and reports the count. 0 when it cannot.
-static long count_script_frames()
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return 0;
-    fflush(stdout);
-    fflush(stderr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
-            _exit(1);
-        RecordSelection none;
-        memset(&none, 0, sizeof none);
-        record_select(&none);
-        DemoRun quiet{false, false, 0, nullptr};
-        char name[] = "quarrow-render";
-        char* args[] = {name, nullptr};
-        demo_run(1, args, &quiet);
-        long count = record_frame_count();
-        _exit(write(fds[1], &count, sizeof count) == sizeof count ? 0 : 1);
-    }
-    close(fds[1]);
-    long count = 0;
-    if (pid < 0 || read(fds[0], &count, sizeof count) != sizeof count)
-        count = 0;
-    close(fds[0]);
-    if (pid > 0)
-        waitpid(pid, nullptr, 0);
-    return count;
-}
-
 static void progress_draw(const char* tail)
 {
     double elapsed = seconds_since(progress.start);
@@ -238,13 +205,13 @@ static void progress_step(int step, const char* label)
     record_set_step(step, label);
 }
 
-static void progress_start(bool writing, bool video, const RecordSelection* selection)
+static void progress_start(bool writing, bool video, const RecordSelection* selection, long total)
 {
     progress.selection = selection;
     progress.video = video;
     progress.shown = writing && isatty(2);
     if (progress.shown) {
-        progress.total = count_script_frames();
+        progress.total = total;
         setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     }
     clock_gettime(CLOCK_MONOTONIC, &progress.start);
@@ -362,21 +329,45 @@ int main(int argc, char** argv)
         fputs("quarrow-render: --scale is for the video; give --video FILE too\n", stderr);
         return 2;
     }
+    DemoRun run{false, seeded, seed, progress_step};
+    // The script's length, and where each step lies on its clock, are only
+    // known by playing it; on the virtual clock with nothing written that
+    // takes a fraction of a second. The progress needs the length, the
+    // sound track the steps' times.
+    bool writing = frames_dir || video_path;
+    ScriptPlan plan;
+    bool planned = (video_path || (writing && isatty(2))) && render_plan(&run, &plan) == 0;
+    int sound_fd = -1;
+    if (video_path && !planned)
+        fputs("quarrow-render: no sound track: the script did not play through ahead of the video\n",
+              stderr);
+    if (video_path && planned) {
+        sound_fd = render_track(&plan, &selection, "music/quarrow.xm", RECORD_AUDIO_RATE);
+        if (sound_fd == -2)
+            return 1;
+    }
     record_select(&selection);
-    progress_start(frames_dir || video_path, video_path != nullptr, &selection);
+    progress_start(writing, video_path != nullptr, &selection, planned ? render_plan_frames(&plan, nullptr) : 0);
     // From here on, any end but a complete run leaves no output behind
     // that could pass for a finished one.
     record_leftovers_install();
     if (frames_dir && record_open(frames_dir, &selection) != 0)
         return 1;
-    if (video_path && record_video_open(video_path, "music/quarrow.xm", scale) != 0) {
+    if (video_path && record_video_open(video_path, sound_fd, scale) != 0) {
         fprintf(stderr, "quarrow-render: cannot start ffmpeg for %s\n", video_path);
         return 1;
     }
 
-    DemoRun run{false, seeded, seed, progress_step};
     int status = demo_run(argc, argv, &run);
     progress_end();
+    // The sound track was mixed for the frames the plan counted; a script
+    // that drew others would leave sound and picture apart.
+    long expected = planned ? render_plan_frames(&plan, &selection) : 0;
+    if (status == 0 && sound_fd >= 0 && progress.written != expected) {
+        fprintf(stderr, "quarrow-render: the script drew %ld frames where %ld were planned; %s not written\n",
+                progress.written, expected, video_path);
+        return 1;
+    }
     if (status != 0 || record_finish() != 0)
         return 1;
     print_summary(frames_dir, video_path, scale);

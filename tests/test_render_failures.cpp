@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -128,13 +129,35 @@ TEST_F(RenderFailure, FullDiskEndsAtTheFirstWriteThatFails)
     expect_nothing_unfinished(left_frames, "frames");
     test_remove_tree(left_frames);
     EXPECT_EQ(video.status, 1) << video.err;
+    // Our line, then ffmpeg's own reason.
+    EXPECT_NE(video.err.find("quarrow-render: ffmpeg stopped; disk/demo.mp4 not written\nffmpeg: "),
+              std::string::npos)
+        << video.err;
+    EXPECT_NE(video.err.find(strerror(ENOSPC)), std::string::npos) << video.err;
     EXPECT_TRUE(names_in(disk).empty());
     umount(disk.c_str());
 }
 
+// tools/time-render with an ffmpeg that fails: no time for the run, but
+// quarrow-render's reason and a failing status.
+TEST_F(RenderFailure, TimeRenderSaysWhyARunFailed)
+{
+    mkdir((dir + "/bin").c_str(), 0777);
+    test_write_file(dir + "/bin/ffmpeg", "#!/bin/sh\necho 'unknown encoder' >&2\nexit 1\n");
+    chmod((dir + "/bin/ffmpeg").c_str(), 0755);
+    RunResult r = test_run({test_source_dir() + "/tools/time-render", "1", "--", "--steps", "1"}, dir,
+                           "", {"PATH=" + dir + "/bin:" + getenv("PATH"),
+                                "QUARROW_BUILD_DIR=" + std::string(QUARROW_BIN_DIR)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.find("run 1:"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("ffmpeg: unknown encoder\ntime-render: run 1: quarrow-render failed with status 1"),
+              std::string::npos)
+        << r.err;
+}
+
 // A run stopped by SIGTERM or SIGINT in the middle of a video: the statistics
 // lines printed so far have reached the pipe, the program ends by the signal,
-// and the video, the index, the sound track and ffmpeg are all gone.
+// and the video, the index and ffmpeg are all gone.
 TEST_F(RenderFailure, StoppedBySignalLeavesNothingBehind)
 {
     test_become_subreaper();
@@ -155,8 +178,8 @@ TEST_F(RenderFailure, StoppedBySignalLeavesNothingBehind)
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
         while (spawn_collect(&child, &out, &err, 100)) {
         }
-        // ffmpeg and the mixer were children of quarrow-render; any left
-        // running would now be ours.
+        // ffmpeg was a child of quarrow-render; one left running would now
+        // be ours.
         EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child of quarrow-render outlived it";
         expect_nothing_unfinished(dir, "stopped");
         expect_nothing_unfinished(dir + "/f", "stopped");

@@ -11,6 +11,8 @@
 
 #include "display/display.h"
 #include "display/record/record.h"
+#include "display/record/record_leftovers.h"
+#include "display/record/record_video.h"
 #include "image/png_write.h"
 
 static uint8_t current_palette[768];

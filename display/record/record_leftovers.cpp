@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "display/record/record.h"
+#include "display/record/record_leftovers.h"
 
 // Fixed buffers and plain values: the signal handler reads them, and may
 // only call kill, waitpid, unlink and raise.

@@ -1,11 +1,13 @@
 // Video output of the recording display: frames go through a pipe to ffmpeg
-// as planar YUV already enlarged by nearest neighbour, at the demo's pace,
-// while a child mixes the module into a second pipe as the sound track.
+// as planar YUV already enlarged by nearest neighbour, at the demo's pace;
+// the sound track comes from a file the caller mixed beforehand, exactly as
+// long as the picture, so neither stream ever cuts the other.
 // The colours are converted here, once per palette entry, and the chroma
 // planes hold exactly one sample per enlarged pixel block, so the encoder
 // never blends neighbouring pixels' colours.
 // ffmpeg writes under a temporary name beside the requested one; the file
-// gets its name only when the whole run succeeded.
+// gets its name only when the whole run succeeded. Its messages are kept
+// aside and shown only when it fails.
 #include <errno.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -18,11 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "display/record/record.h"
+#include "display/record/record_leftovers.h"
+#include "display/record/record_video.h"
 
 static FILE* video_pipe;
 static pid_t video_pid;
-static pid_t mixer_pid;
+static FILE* ffmpeg_log;  // ffmpeg's standard error, an unlinked temporary file
 static std::vector<uint8_t> planes;
 static int video_scale = 2;
 static int chroma_scale = 1;  // screen pixels per chroma sample, each way
@@ -70,7 +73,7 @@ static uint8_t* write_plane(uint8_t* out, const Image* frame, const uint8_t* val
     return out;
 }
 
-int record_video_open(const char* path, const char* module_path, int scale)
+int record_video_open(const char* path, int sound_fd, int scale)
 {
     video_scale = scale;
     // 4:2:0 keeps one chroma sample per 2x2 screen pixels, which is one
@@ -86,21 +89,12 @@ int record_video_open(const char* path, const char* module_path, int scale)
         // One frame every 83 ms, as the demo shows them.
         "-f", "rawvideo", "-pix_fmt", subsampled ? "yuv420p" : "yuv444p", "-video_size", size,
         "-framerate", "1000/83", "-i", "pipe:0"};
-
-    int samples = -1;
-    if (module_path) {
-        mixer_pid = record_audio_start(module_path, &samples);
-        if (mixer_pid < 0) {
-            mixer_pid = 0;
-            fprintf(stderr, "quarrow-render: no sound track: cannot play %s\n", module_path);
-        }
-    }
-    with_sound = mixer_pid != 0;
-    record_pending_child(RECORD_SOUND, mixer_pid);
-    if (mixer_pid) {
-        std::string rate = std::to_string(RECORD_AUDIO_RATE);
-        args.insert(args.end(), {"-f", "s16le", "-ar", rate, "-ac", "2", "-i", "pipe:3", "-c:a",
-                                 "aac", "-b:a", "192k", "-shortest"});
+    with_sound = sound_fd >= 0;
+    if (with_sound) {
+        bool big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+        args.insert(args.end(), {"-f", big_endian ? "s16be" : "s16le", "-ar",
+                                 std::to_string(RECORD_AUDIO_RATE), "-ac", "2", "-i", "pipe:3",
+                                 "-c:a", "aac", "-b:a", "192k"});
     }
     // A fast preset keeps the whole demo to seconds; flat areas and hard
     // edges, which the demo is made of, stay clean at this quality.
@@ -109,23 +103,34 @@ int record_video_open(const char* path, const char* module_path, int scale)
                              "-color_trc", "smpte170m", "-color_range", "tv",
                              "-movflags", "+faststart", partial_path});
 
+    ffmpeg_log = tmpfile();
     int fds[2];
-    if (pipe(fds) != 0)
+    if (!ffmpeg_log || pipe(fds) != 0) {
+        if (sound_fd >= 0)
+            close(sound_fd);
         return -1;
+    }
+    if (sound_fd >= 0)
+        lseek(sound_fd, 0, SEEK_SET);
     fflush(stdout);
+    fflush(stderr);
     pid_t pid = fork();
     if (pid < 0) {
         close(fds[0]);
         close(fds[1]);
+        if (sound_fd >= 0)
+            close(sound_fd);
         return -1;
     }
     if (pid == 0) {
         dup2(fds[0], 0);
         close(fds[0]);
         close(fds[1]);
-        if (samples >= 0 && samples != 3) {
-            dup2(samples, 3);
-            close(samples);
+        // Standard error first: the log may sit where the sound goes.
+        dup2(fileno(ffmpeg_log), 2);
+        if (sound_fd >= 0 && sound_fd != 3) {
+            dup2(sound_fd, 3);
+            close(sound_fd);
         }
         // No shell: each path reaches ffmpeg as one argument, whatever it holds.
         std::vector<char*> argv;
@@ -133,18 +138,46 @@ int record_video_open(const char* path, const char* module_path, int scale)
             argv.push_back(&a[0]);
         argv.push_back(nullptr);
         execvp("ffmpeg", argv.data());
-        fprintf(stderr, "quarrow-render: cannot run ffmpeg\n");
+        fprintf(stderr, "cannot be run: %s\n", strerror(errno));
         _exit(127);
     }
     close(fds[0]);
-    if (samples >= 0)
-        close(samples);
+    if (sound_fd >= 0)
+        close(sound_fd);
     video_pipe = fdopen(fds[1], "w");
     video_pid = pid;
     record_pending_child(RECORD_VIDEO, pid);
     record_pending_file(RECORD_VIDEO, partial_path.c_str());
     signal(SIGPIPE, SIG_IGN);
     return video_pipe ? 0 : -1;
+}
+
+// What ffmpeg said, each line prefixed with "ffmpeg: ", for the message
+// that reports its failure; empty when it said nothing.
+static std::string ffmpeg_said()
+{
+    std::string said;
+    if (!ffmpeg_log)
+        return said;
+    fflush(ffmpeg_log);
+    rewind(ffmpeg_log);
+    char line[1024];
+    // Only the first lines: the cause comes first, the rest follows from it.
+    for (int count = 0; count < 8 && fgets(line, sizeof line, ffmpeg_log); count++) {
+        said += std::string("ffmpeg: ") + line;
+        if (said.back() != '\n')
+            said += '\n';
+    }
+    return said;
+}
+
+// Our line, then ffmpeg's reason when it gave one.
+static std::string failure_message(const std::string& ours)
+{
+    std::string said = ffmpeg_said();
+    if (!said.empty())
+        said.pop_back();
+    return said.empty() ? ours : ours + "\n" + said;
 }
 
 bool record_video_has_sound()
@@ -165,7 +198,10 @@ void record_video_frame(const Image* frame, const uint8_t* palette)
     out = write_plane(out, frame, u, chroma_scale);
     write_plane(out, frame, v, chroma_scale);
     if (fwrite(planes.data(), 1, planes.size(), video_pipe) != planes.size()) {
-        std::string message = "quarrow-render: ffmpeg stopped; " + video_path + " not written";
+        // ffmpeg closed its input because it is ending; its reason is
+        // complete once it has.
+        record_video_close();
+        std::string message = failure_message("quarrow-render: ffmpeg stopped; " + video_path + " not written");
         record_fail(message.c_str());
     }
 }
@@ -175,20 +211,13 @@ int record_video_close()
     if (!video_pid)
         return video_result;
     int ok = video_pipe != nullptr;
-    if (video_pipe)
-        fclose(video_pipe);
+    if (video_pipe && fclose(video_pipe) != 0)
+        ok = 0;
     video_pipe = nullptr;
     int status = 0;
     waitpid(video_pid, &status, 0);
     record_pending_child(RECORD_VIDEO, 0);
     video_pid = 0;
-    // The mixer may still be writing a track longer than the picture.
-    if (mixer_pid) {
-        kill(mixer_pid, SIGTERM);
-        waitpid(mixer_pid, nullptr, 0);
-        mixer_pid = 0;
-        record_pending_child(RECORD_SOUND, 0);
-    }
     video_result = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : -1;
     return video_result;
 }
@@ -198,7 +227,8 @@ int record_video_commit()
     if (partial_path.empty())
         return 0;
     if (record_video_close() != 0) {
-        fprintf(stderr, "quarrow-render: ffmpeg could not write %s\n", video_path.c_str());
+        std::string message = failure_message("quarrow-render: ffmpeg could not write " + video_path);
+        fprintf(stderr, "%s\n", message.c_str());
         return -1;
     }
     if (rename(partial_path.c_str(), video_path.c_str()) != 0) {

@@ -58,6 +58,7 @@ async function start(options = {}) {
     ignoreDefaultArgs: options.throttle ? ['--disable-background-timer-throttling',
       '--disable-renderer-backgrounding', '--disable-backgrounding-occluded-windows'] : [],
     defaultViewport: { width, height },
+    protocolTimeout: 600000,  // a whole demo is longer than the default
     userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'quarrow-chromium-')),
   });
   const page = await browser.newPage();
