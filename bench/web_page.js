@@ -62,12 +62,14 @@ const median = (xs) => xs.slice().sort((a, b) => a - b)[Math.floor(xs.length / 2
       }
       return { presents: q.presents, audio: q.audio, baselineMs: total / 200 };
     });
-    const mean = run.presents.totalMs / run.presents.count;
-    console.log(`present                  ${mean.toFixed(3)} ms mean, ${run.presents.worstMs.toFixed(1)} ms worst over ` +
-                `${run.presents.count} (limits 0.5, 2); ${(mean / run.baselineMs).toFixed(2)} x a bare putImageData ` +
-                `(${run.baselineMs.toFixed(3)} ms)`);
-    console.log(`audio queued ahead       ${run.audio.minQueuedMs.toFixed(1)} ms at least; ${run.audio.late} blocks late of ` +
-                `${run.audio.blocks}`);
+    const p = run.presents, times = p.times.sort((a, b) => a - b);
+    const mean = p.totalMs / p.count, at = (f) => times[Math.floor(f * (times.length - 1))].toFixed(2);
+    console.log(`present                  ${mean.toFixed(3)} ms mean, median ${at(0.5)}, 99% ${at(0.99)}, worst ` +
+                `${p.worstMs.toFixed(1)} over ${p.count} (limits 0.5 mean, 2 worst); ${(mean / run.baselineMs).toFixed(1)} x ` +
+                `a bare putImageData (${run.baselineMs.toFixed(3)} ms)`);
+    console.log(`audio queued ahead       ${run.audio.minQueuedMs.toFixed(1)} ms at least, longest stall between pumps ` +
+                `${run.audio.longestStallMs.toFixed(0)} ms; ${run.audio.late} blocks late of ${run.audio.blocks}`);
+    console.log(`machine load             ${require('os').loadavg()[0].toFixed(1)} (1-minute average, 2 cores shared)`);
   } finally {
     await s.close();
   }

@@ -20,7 +20,7 @@
   const q = window.quarrow = {
     status: null,          // the exit status once the demo ended
     frames: [],            // virtual clock: {step, index, indices, palette} of the chosen steps
-    presents: { count: 0, totalMs: 0, worstMs: 0 },
+    presents: { count: 0, totalMs: 0, worstMs: 0, times: [] },
     audio: { blocks: 0, late: 0, gaps: [], minQueuedMs: Infinity, longestStallMs: 0, firstAudibleAt: null },
     marks: { load: performance.now() },  // firstQuestion, lastAnswer, firstFrame, firstEffectFrame
     failedFetches: {},
@@ -183,8 +183,10 @@
     if (fullscreen) stage.requestFullscreen().catch(() => {});
   };
 
-  Module.quarrowCanvasPut = function (rgba, indices, palette, width, height, step) {
-    const start = performance.now();
+  // started: when display_present began, on the same clock, so the time
+  // of a present includes the conversion through the palette.
+  Module.quarrowCanvasPut = function (rgba, indices, palette, width, height, step, started) {
+    const start = started;
     if (step !== lastStep) { lastStep = step; stepIndex = 0; } else stepIndex++;
     if (virtual) {
       if (!chosenSteps.has(step)) return;
@@ -203,6 +205,7 @@
     p.count++;
     p.totalMs += ms;
     p.worstMs = Math.max(p.worstMs, ms);
+    p.times.push(ms);
     if (q.marks.firstFrame === undefined && q.marks.lastAnswer !== undefined) q.marks.firstFrame = start;
     if (q.marks.firstEffectFrame === undefined && step >= 1) q.marks.firstEffectFrame = start;
   };
@@ -292,15 +295,16 @@
 
   // Asked before each block a pump mixes. What was left when a pump began,
   // at its least, and the longest time between two pumps (the main thread's
-  // longest stall) tell how much lead is needed. The first fill is not
-  // counted: the queue starts empty.
-  let lastAsked = null;
+  // longest stall) tell how much lead is needed. They count once the queue
+  // has first held 100 ms: it starts empty.
+  let lastAsked = null, filled = false;
   Module.quarrowAudioQueued = function () {
     if (!open) return Infinity;
     const queuedMs = Math.max(0, (nextTime - audio.currentTime) * 1000);
     const now = performance.now();
     const pumpBegins = lastAsked !== null && now - lastAsked > 1;
-    if (pumpBegins && audio.state === 'running') {
+    filled = filled || queuedMs >= 100;
+    if (pumpBegins && filled && audio.state === 'running') {
       q.audio.minQueuedMs = Math.min(q.audio.minQueuedMs, queuedMs);
       q.audio.longestStallMs = Math.max(q.audio.longestStallMs, now - lastAsked);
     }

@@ -22,8 +22,8 @@ EM_JS(void, web_canvas_open, (int width, int height, int fullscreen), {
     Module.quarrowCanvasOpen(width, height, fullscreen);
 });
 EM_JS(void, web_canvas_put, (const void* rgba, const void* indices, const void* palette, int width,
-                             int height, int step), {
-    Module.quarrowCanvasPut(rgba, indices, palette, width, height, step);
+                             int height, int step, double started), {
+    Module.quarrowCanvasPut(rgba, indices, palette, width, height, step, started);
 });
 EM_JS(int, web_quit_asked, (), {
     return Module.quarrowQuitAsked() ? 1 : 0;
@@ -59,12 +59,13 @@ void display_set_palette(const uint8_t* palette)
 
 void display_present(const Image* frame)
 {
+    double started = emscripten_get_now();
     size_t count = static_cast<size_t>(frame->width) * frame->height;
     if (pixels.size() < count)
         pixels.resize(count);
     for (size_t i = 0; i < count; i++)
         pixels[i] = rgba[frame->pixels[i]];
-    web_canvas_put(pixels.data(), frame->pixels, rgba, frame->width, frame->height, current_step);
+    web_canvas_put(pixels.data(), frame->pixels, rgba, frame->width, frame->height, current_step, started);
 }
 
 void display_shutdown()
