@@ -23,7 +23,13 @@ void fatal_set_ending(void (*ending)())
 {
     if (fatal_ending)
         fatal_ending();
-    exit(1);
+    fatal_exit(STATUS_FAILED);
+}
+
+void fatal_exit(int status)
+{
+    fflush(stdout);
+    exit(status);
 }
 
 void demo_fatal(const char* message)

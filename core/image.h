@@ -1,16 +1,7 @@
 // The Image record: width x height palette indices, one byte each, rows back
 // to back. Every picture in the demo is one: the frame buffer, loaded
-// pictures and the effects' working images.
-//
-// How the program's routines fail, from here up:
-// - a create returns 0 and fills its handles, or returns a negative code and
-//   leaves every handle null: there is never a half-made record to free;
-// - a free releases what its handles hold, accepts null, and nulls them;
-// - an allocation failure the caller cannot work around ends the program
-//   through demo_fatal(MSG_CANNOT_ALLOCATE) (core/fatal.h), unless the
-//   operation has a failure path of its own;
-// - every end stops the music and shuts the display down, the normal end in
-//   that order, a fatal end the other way round: message, display, music.
+// pictures and the effects' working images. Its create and free follow the
+// program's failure rules (core/fatal.h).
 #pragma once
 
 #include <cstdint>

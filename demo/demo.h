@@ -20,6 +20,6 @@ void demo_hooks_install();
 
 // Banner and sound dialogue, display set-up, tables, random seed, frame
 // buffer, black screen, music, the script, then music stopped, frame buffer
-// freed and display shut down. Returns the exit status: 0, or 1 when the
-// frame buffer cannot be allocated.
+// freed and display shut down. Returns the exit status: STATUS_OK, or
+// STATUS_FAILED when the frame buffer cannot be allocated (core/fatal.h).
 int demo_run(int argc, char** argv, const DemoRun* run);

@@ -24,6 +24,7 @@
 
 static const char USAGE[] =
     "usage: quarrow-render [--frames DIR] [--video FILE [--scale N]] [--steps LIST] [--seed N]\n"
+    "       quarrow-render --list\n"
     "Plays the demo's script on a virtual clock (drawing takes no time) and prints\n"
     "its statistics lines.\n"
     "  --frames DIR  write every frame as DIR/NNNNNN.png (8-bit indexed) and\n"
@@ -36,45 +37,19 @@ static const char USAGE[] =
     "  --steps LIST  write only the frames of these script steps, e.g. 3,12-13\n"
     "                (default: all; the steps are listed below)\n"
     "  --seed N      seed the random numbers with N instead of the time of day\n"
+    "  --list        print the script, one tab-separated line a step: step, label,\n"
+    "                start and end in seconds on the virtual clock, pictures\n"
+    "                (comma-separated, - for none), description; it plays the\n"
+    "                script to time it, so grafika/ must be in the current folder\n"
     "  --help        show this text\n";
-
-// What each step of the script shows, by step number; the label in the
-// second column is the one its statistics line and frames.tsv carry.
-static const char* const STEP_NAMES[SCRIPT_STEPS + 1] = {
-    "black screen before the script starts",
-    "title picture fading in and out",
-    "black screen",
-    "spotlit relief, first picture",
-    "fade to white",
-    "black screen",
-    "spotlit relief, second picture",
-    "fade to white",
-    "black screen",
-    "spotlit relief, third picture",
-    "fade to white",
-    "black screen",
-    "water ripples",
-    "spinning shrink of the last frame",
-    "black screen",
-    "swaying mesh and spinning card",
-    "fade to white",
-    "black screen",
-    "swirling disc",
-    "fade to white",
-    "black screen",
-    "plasma under a scrolling picture",
-    "spinning shrink of the last frame",
-    "black screen",
-    "title picture fading in and out",
-    "black screen",
-};
 
 static void print_usage(FILE* out)
 {
     fputs(USAGE, out);
     fputs("Steps:\n", out);
     for (int step = 0; step <= SCRIPT_STEPS; step++)
-        fprintf(out, "  %2d  %-5s  %s\n", step, script_step_label(step), STEP_NAMES[step]);
+        fprintf(out, "  %2d  %-5s  %s\n", step, script_step_label(step),
+                script_step(step)->description);
 }
 
 static const char* option_value_hint(const char* option)
@@ -155,6 +130,30 @@ static double seconds_since(const timespec& start)
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+// --list: step, label, start, end, pictures, description.
+static int print_list()
+{
+    DemoRun run{false, false, 0, nullptr};
+    ScriptPlan plan;
+    if (render_plan(&run, &plan, true) != 0) {
+        fputs("quarrow-render: --list plays the script to time it, and could not; run it "
+              "where grafika/ is\n",
+              stderr);
+        return 1;
+    }
+    for (int step = 0; step <= SCRIPT_STEPS; step++) {
+        const ScriptStep* row = script_step(step);
+        std::string pictures;
+        for (const ScriptPicture& picture : row->pictures)
+            if (picture.path)
+                pictures += (pictures.empty() ? "" : ",") + std::string(picture.path);
+        int32_t end = step < SCRIPT_STEPS ? plan.start_ms[step + 1] : plan.end_ms;
+        printf("%d\t%s\t%.3f\t%.3f\t%s\t%s\n", step, row->label, plan.start_ms[step] / 1000.0,
+               end / 1000.0, pictures.empty() ? "-" : pictures.c_str(), row->description);
+    }
+    return 0;
 }
 
 static void progress_draw(const char* tail)
@@ -268,6 +267,7 @@ int main(int argc, char** argv)
         {"video", required_argument, nullptr, 'v'},
         {"scale", required_argument, nullptr, 'x'},
         {"seed", required_argument, nullptr, 'r'},
+        {"list", no_argument, nullptr, 'l'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -279,6 +279,7 @@ int main(int argc, char** argv)
     unsigned seed = 0;
     int scale = 2;
     bool scale_given = false;
+    bool list = false;
 
     opterr = 0;
     int option;
@@ -307,6 +308,7 @@ int main(int argc, char** argv)
             }
             seeded = true;
             break;
+        case 'l': list = true; break;
         case 'h': print_usage(stdout); return 0;
         case ':': {
             const char* name = argv[optind - 1];
@@ -325,6 +327,14 @@ int main(int argc, char** argv)
         print_usage(stderr);
         return 2;
     }
+    if (list) {
+        if (frames_dir || video_path) {
+            fputs("quarrow-render: --list only prints the script; leave out --frames and --video\n",
+                  stderr);
+            return 2;
+        }
+        return print_list();
+    }
     if (scale_given && !video_path) {
         fputs("quarrow-render: --scale is for the video; give --video FILE too\n", stderr);
         return 2;
@@ -336,7 +346,7 @@ int main(int argc, char** argv)
     // sound track the steps' times.
     bool writing = frames_dir || video_path;
     ScriptPlan plan;
-    bool planned = (video_path || (writing && isatty(2))) && render_plan(&run, &plan) == 0;
+    bool planned = (video_path || (writing && isatty(2))) && render_plan(&run, &plan, false) == 0;
     int sound_fd = -1;
     if (video_path && !planned)
         fputs("quarrow-render: no sound track: the script did not play through ahead of the video\n",

@@ -9,6 +9,7 @@
 
 #include "audio/web/music_web.h"
 #include "core/clock.h"
+#include "core/fatal.h"
 #include "demo/demo.h"
 #include "display/web/web_display.h"
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv)
     }
     clock_set_wait_hook(web_wait);
     // Once the page has resumed main after a wait, its return is no longer
-    // seen as the program's end; exit says it, and the page hears the status.
-    exit(demo_run(argc, argv, &run));
+    // seen as the program's end; the exit says it, and the page hears the
+    // status.
+    fatal_exit(demo_run(argc, argv, &run));
 }

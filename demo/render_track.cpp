@@ -29,7 +29,7 @@ static void plan_frame(const Image*, const uint8_t*)
     planning->frames[planning_step]++;
 }
 
-int render_plan(const DemoRun* run, ScriptPlan* plan)
+int render_plan(const DemoRun* run, ScriptPlan* plan, bool show_errors)
 {
     memset(plan, 0, sizeof *plan);
     int fds[2];
@@ -40,7 +40,8 @@ int render_plan(const DemoRun* run, ScriptPlan* plan)
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+        if (!freopen("/dev/null", "w", stdout) ||
+            (!show_errors && !freopen("/dev/null", "w", stderr)))
             _exit(1);
         RecordSelection none;
         memset(&none, 0, sizeof none);
@@ -53,6 +54,7 @@ int render_plan(const DemoRun* run, ScriptPlan* plan)
         char* args[] = {name, nullptr};
         if (demo_run(1, args, &quiet) != 0)
             _exit(1);
+        plan->end_ms = now_ms();
         _exit(write(fds[1], plan, sizeof *plan) == sizeof *plan ? 0 : 1);
     }
     close(fds[1]);

@@ -13,11 +13,14 @@
 struct ScriptPlan {
     long frames[SCRIPT_STEPS + 1];       // frames each step presents
     int32_t start_ms[SCRIPT_STEPS + 1];  // virtual time at which it begins
+    int32_t end_ms;                      // virtual time at which the script ends
 };
 
 // Plays the script once on the virtual clock, quietly and writing nothing,
-// in a child process, with run's seed. 0 when it ran to its end.
-int render_plan(const DemoRun* run, ScriptPlan* plan);
+// in a child process, with run's seed. 0 when it ran to its end. The child's
+// standard error stays open when show_errors is set, so a missing picture is
+// named.
+int render_plan(const DemoRun* run, ScriptPlan* plan, bool show_errors);
 
 // Frames of the selected steps, or of all steps when selection is null.
 long render_plan_frames(const ScriptPlan* plan, const RecordSelection* selection);

@@ -51,7 +51,7 @@ int demo_run(int argc, char** argv, const DemoRun* run)
         fputs(MSG_CANNOT_ALLOCATE, stdout);
         fflush(stdout);
         display_shutdown();
-        return 1;
+        return STATUS_FAILED;
     }
     blank_screen(frame);
     if (run->sound)
@@ -63,5 +63,5 @@ int demo_run(int argc, char** argv, const DemoRun* run)
         music_stop();
     image_free(&frame);
     display_shutdown();
-    return 0;
+    return STATUS_OK;
 }

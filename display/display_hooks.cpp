@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/fatal.h"
 #include "display/display.h"
 
 static void (*lost_hook)();
@@ -31,5 +32,5 @@ void display_quit()
         quit_hook();
     fflush(stdout);
     display_shutdown();
-    exit(0);
+    fatal_exit(STATUS_OK);
 }

@@ -11,8 +11,6 @@
 #include "effects/effect.h"
 #include "effects/effects.h"
 
-static const char* const PICTURE_PATH = "grafika/e_01.pcx";
-
 void e01_palette(uint8_t* palette, int32_t f)
 {
     // 1000 / 127 table steps per entry: the 128 entries span one turn of
@@ -105,11 +103,11 @@ static void e01_release(void* scene)
     image_free(&run->picture);
 }
 
-void effect_e01(Image* frame, unsigned duration)
+void effect_e01(Image* frame, unsigned duration, const char* path)
 {
     E01Run run;
     run.scene.plasma = effect_image(E01_PLASMA_WIDTH, E01_PLASMA_HEIGHT);
-    run.picture = effect_picture_frame_sized(PICTURE_PATH, frame);
+    run.picture = effect_picture_frame_sized(path, frame);
     run.scene.picture = run.picture;
     e01_window_reset(&run.scene.window);
 

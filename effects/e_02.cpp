@@ -13,8 +13,6 @@
 #include "effects/effect.h"
 #include "effects/effects.h"
 
-static const char PICTURE_PATH[] = "grafika/e_02.pcx";
-
 enum {
     RAIN_TENTHS = 120,     // random drops until 12 s
     SOURCE_TENTHS = 160,   // the circling source from 16 s ...
@@ -116,11 +114,11 @@ static void e02_release(void* scene)
     free(run->fields[1]);
 }
 
-void effect_e02(Image* frame, unsigned duration)
+void effect_e02(Image* frame, unsigned duration, const char* path)
 {
     E02Run run;
     run.work = effect_image(E02_COLUMNS, E02_ROWS);
-    run.picture = effect_picture(PICTURE_PATH);
+    run.picture = effect_picture(path);
     run.fields[0] = static_cast<int32_t*>(malloc(E02_CELLS * sizeof(int32_t)));
     run.fields[1] = static_cast<int32_t*>(malloc(E02_CELLS * sizeof(int32_t)));
     if (!run.fields[0] || !run.fields[1])

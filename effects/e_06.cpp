@@ -11,10 +11,6 @@
 #include "effects/effect.h"
 #include "effects/effects.h"
 
-static const char* const MESH_PATH = "grafika/e_06-3.pcx";
-static const char* const FACE1_PATH = "grafika/e_06-1.pcx";
-static const char* const FACE2_PATH = "grafika/e_06-2.pcx";
-
 int32_t e06_grid_line(int32_t index, int32_t size, uint32_t intervals)
 {
     uint32_t step = (static_cast<uint32_t>(size + 1) << 16) / intervals;
@@ -144,16 +140,17 @@ static void e06_release(void* scene)
     polygon_tables_free(&run->scene.table_a, &run->scene.table_b);
 }
 
-void effect_e06(Image* frame, unsigned duration)
+void effect_e06(Image* frame, unsigned duration, const char* mesh_path,
+                const char* face1_path, const char* face2_path)
 {
     EdgeEntry* table_a;
     EdgeEntry* table_b;
     if (polygon_tables_create(frame->height, &table_a, &table_b) != 0)
         demo_fatal(MSG_CANNOT_ALLOCATE);
     E06Run run;
-    run.mesh = effect_picture(MESH_PATH);
-    run.face1 = effect_picture(FACE1_PATH);
-    run.face2 = effect_picture(FACE2_PATH);
+    run.mesh = effect_picture(mesh_path);
+    run.face1 = effect_picture(face1_path);
+    run.face2 = effect_picture(face2_path);
     display_set_palette(shared_palette);
 
     e06_init(&run.scene, frame, run.mesh, run.face1, run.face2, table_a, table_b, duration);

@@ -11,8 +11,6 @@
 #include "effects/effect.h"
 #include "effects/effects.h"
 
-static const char* const PICTURE_PATH = "grafika/e_07.pcx";
-
 int32_t e07_ring_step(int32_t width, int32_t height)
 {
     // The outermost ring lies about 5 % beyond the frame's half-diagonal.
@@ -124,13 +122,13 @@ static void e07_release(void* scene)
     polygon_tables_free(&e07->table_a, &e07->table_b);
 }
 
-void effect_e07(Image* frame, unsigned duration)
+void effect_e07(Image* frame, unsigned duration, const char* path)
 {
     EdgeEntry* table_a;
     EdgeEntry* table_b;
     if (polygon_tables_create(frame->height, &table_a, &table_b) != 0)
         demo_fatal(MSG_CANNOT_ALLOCATE);
-    Image* picture = effect_picture(PICTURE_PATH);
+    Image* picture = effect_picture(path);
     display_set_palette(shared_palette);
 
     E07Scene scene;

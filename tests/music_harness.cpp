@@ -24,6 +24,7 @@
 #include "audio/sound.h"
 #include "core/fatal.h"
 #include "demo/demo.h"
+#include "support/support.h"
 
 static void pause_seconds(double seconds)
 {
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
         pause_seconds(seconds);
     } else if (strcmp(mode, "fatal") == 0) {
         pause_seconds(seconds);
-        demo_fatal_load("grafika/e_01.pcx", "stopped by the harness");
+        demo_fatal_load(test_script_picture(STEP_E01), "stopped by the harness");
     } else if (strcmp(mode, "hold") == 0) {
         for (;;)
             pause();

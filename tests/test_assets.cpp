@@ -14,19 +14,6 @@
 
 namespace {
 
-struct PictureRule {
-    const char* name;
-    int width;
-    int height;
-};
-
-const PictureRule PICTURES[] = {
-    {"linux.pcx", 320, 240},  {"e_04-1.pcx", 320, 240}, {"e_04-2.pcx", 320, 240},
-    {"e_04-3.pcx", 320, 240}, {"e_02.pcx", 120, 160},   {"e_06-3.pcx", 256, 256},
-    {"e_06-1.pcx", 64, 64},   {"e_06-2.pcx", 64, 64},   {"e_07.pcx", 320, 240},
-    {"e_01.pcx", 320, 240},
-};
-
 struct Loaded {
     int result = -1;
     int width = 0;
@@ -63,8 +50,8 @@ TEST(Assets, GeneratorReproducesTheCommittedFiles)
     RunResult run = test_run({test_bin("quarrow-assets"), dir}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> files = {"music/quarrow.xm"};
-    for (const PictureRule& rule : PICTURES)
-        files.push_back(std::string("grafika/") + rule.name);
+    for (const ScriptPictureUse& use : test_script_pictures())
+        files.push_back(use.picture.path);
     for (const std::string& file : files) {
         std::string made = test_read_file(dir + "/" + file);
         std::string committed = test_read_file(test_source_dir() + "/" + file);
@@ -77,29 +64,31 @@ TEST(Assets, GeneratorReproducesTheCommittedFiles)
 
 TEST(Assets, EveryPictureLoadsAsVersionFiveWithItsSize)
 {
-    for (const PictureRule& rule : PICTURES) {
-        Loaded p = load(rule.name);
-        EXPECT_EQ(p.result, 5) << rule.name;
-        EXPECT_EQ(p.width, rule.width) << rule.name;
-        EXPECT_EQ(p.height, rule.height) << rule.name;
+    for (const ScriptPictureUse& use : test_script_pictures()) {
+        const char* name = use.name.c_str();
+        Loaded p = load(name);
+        EXPECT_EQ(p.result, 5) << name;
+        EXPECT_EQ(p.width, use.picture.width) << name;
+        EXPECT_EQ(p.height, use.picture.height) << name;
     }
 }
 
 TEST(Assets, ImageMagickDecodesTheSameColours)
 {
-    for (const PictureRule& rule : PICTURES) {
-        Loaded p = load(rule.name);
-        ASSERT_EQ(p.result, 5) << rule.name;
-        std::string path = test_source_dir() + "/grafika/" + rule.name;
+    for (const ScriptPictureUse& use : test_script_pictures()) {
+        const char* name = use.name.c_str();
+        Loaded p = load(name);
+        ASSERT_EQ(p.result, 5) << name;
+        std::string path = test_source_dir() + "/" + use.picture.path;
         RunResult run = test_run({test_which("convert"), path, "-depth", "8", "rgb:-"}, "");
-        ASSERT_EQ(run.status, 0) << rule.name << ": " << run.err;
-        ASSERT_EQ(run.out.size(), p.pixels.size() * 3) << rule.name;
+        ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+        ASSERT_EQ(run.out.size(), p.pixels.size() * 3) << name;
         size_t wrong = 0;
         for (size_t i = 0; i < p.pixels.size(); i++)
             for (int c = 0; c < 3; c++)
                 if (static_cast<uint8_t>(run.out[3 * i + c]) != p.palette[3 * p.pixels[i] + c])
                     wrong++;
-        EXPECT_EQ(wrong, 0u) << rule.name;
+        EXPECT_EQ(wrong, 0u) << name;
     }
 }
 

@@ -123,7 +123,7 @@ TEST(DiscRun, FlowsThePictureOutwardAndCountsItsFrames)
     std::string out;
     {
         ScopedWorkDir work(dir);
-        out = test_observe_frames([&] { effect_e07(frame, 300); },
+        out = test_observe_frames([&] { effect_e07(frame, 300, test_script_picture(STEP_E07)); },
             [&](int index, const Image* f, const uint8_t* pal) {
                 frames++;
                 ASSERT_EQ(memcmp(pal, palette, 768), 0);

@@ -17,16 +17,11 @@ namespace {
 // 8-bit mono through the no-sound driver at 8000 Hz.
 const char ANSWERS[] = "1\n3\n8000\n";
 
-struct Case {
-    const char* picture;
-    bool size_checked;  // effects that refuse a picture of another size
-};
-
-const Case CASES[] = {
-    {"linux.pcx", true},   {"e_04-1.pcx", true},  {"e_04-2.pcx", true},  {"e_04-3.pcx", true},
-    {"e_02.pcx", false},   {"e_06-3.pcx", false}, {"e_06-1.pcx", false}, {"e_06-2.pcx", false},
-    {"e_07.pcx", false},   {"e_01.pcx", true},
-};
+// The effects that refuse a picture of another size than the frame's.
+bool size_checked(StepKind kind)
+{
+    return kind == STEP_PICTURE_SHOW || kind == STEP_E04 || kind == STEP_E01;
+}
 
 class FatalWithMusic : public ::testing::Test {
 protected:
@@ -73,13 +68,13 @@ protected:
 
 TEST_F(FatalWithMusic, MissingPictureEndsTheRunAndTheMusic)
 {
-    for (const Case& c : CASES) {
-        std::string path = dir + "/grafika/" + c.picture;
+    for (const ScriptPictureUse& c : test_script_pictures()) {
+        std::string path = dir + "/" + c.picture.path;
         std::string saved = test_read_file(path);
         ASSERT_EQ(unlink(path.c_str()), 0);
         RunResult r = run();
-        expect_ends_with_message(r, "Cann't load image grafika/" + std::string(c.picture) + " !\n",
-                                 c.picture);
+        expect_ends_with_message(r, "Cann't load image " + std::string(c.picture.path) + " !\n",
+                                 c.picture.path);
         test_write_file(path, saved);
     }
 }
@@ -88,14 +83,14 @@ TEST_F(FatalWithMusic, WrongSizedPictureEndsTheRunAndTheMusic)
 {
     std::vector<uint8_t> pixels(320 * 200, 9);
     uint8_t palette[768] = {0};
-    for (const Case& c : CASES) {
-        if (!c.size_checked)
+    for (const ScriptPictureUse& c : test_script_pictures()) {
+        if (!size_checked(c.kind))
             continue;
-        std::string path = dir + "/grafika/" + c.picture;
+        std::string path = dir + "/" + c.picture.path;
         std::string saved = test_read_file(path);
-        test_write_picture(dir, c.picture, Image{320, 200, pixels.data()}, palette);
+        test_write_picture(dir, c.name.c_str(), Image{320, 200, pixels.data()}, palette);
         RunResult r = run();
-        expect_ends_with_message(r, "Wrong image size!\n", c.picture);
+        expect_ends_with_message(r, "Wrong image size!\n", c.picture.path);
         test_write_file(path, saved);
     }
 }

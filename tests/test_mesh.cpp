@@ -174,7 +174,8 @@ TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
     std::string out;
     {
         ScopedWorkDir work(dir_);
-        out = test_observe_frames([&] { effect_e06(frame, 300); },
+        out = test_observe_frames([&] { effect_e06(frame, 300, test_script_picture(STEP_E06, 0), test_script_picture(STEP_E06, 1),
+                                        test_script_picture(STEP_E06, 2)); },
             [&](int index, const Image* f, const uint8_t* palette) {
                 frames++;
                 ASSERT_EQ(memcmp(palette, face2_palette_, 768), 0) << index;
@@ -219,7 +220,8 @@ TEST_F(MeshRun, ZeroDurationDrawsNothing)
     int frames = 0;
     {
         ScopedWorkDir work(dir_);
-        test_observe_frames([&] { effect_e06(frame, 0); },
+        test_observe_frames([&] { effect_e06(frame, 0, test_script_picture(STEP_E06, 0), test_script_picture(STEP_E06, 1),
+                                      test_script_picture(STEP_E06, 2)); },
                             [&](int, const Image*, const uint8_t*) { frames++; });
     }
     EXPECT_EQ(frames, 0);

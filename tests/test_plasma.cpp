@@ -146,7 +146,7 @@ TEST(PlasmaRun, PlasmaAloneForFiveSecondsThenTheWindow)
     std::string out;
     {
         ScopedWorkDir work(dir);
-        out = test_observe_frames([&] { effect_e01(frame, 400); },
+        out = test_observe_frames([&] { effect_e01(frame, 400, test_script_picture(STEP_E01)); },
             [&](int index, const Image* f, const uint8_t* palette) {
                 frames++;
                 if (index == 0) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -25,9 +26,9 @@ std::string play_path()
 }
 
 // No display, no sound server and no ALSA device unless a test adds them.
-std::vector<std::string> quiet_env(const std::string& display)
+std::vector<std::string> quiet_env(const std::string& display, const std::string& build = QUARROW_BIN_DIR)
 {
-    std::vector<std::string> env = {"QUARROW_BUILD_DIR=" + std::string(QUARROW_BIN_DIR),
+    std::vector<std::string> env = {"QUARROW_BUILD_DIR=" + build,
                                     "PULSE_SERVER=unix:/nonexistent/pulse", "ALSA_CONFIG_PATH=/dev/null",
                                     "WAYLAND_DISPLAY"};
     env.push_back(display.empty() ? "DISPLAY" : "DISPLAY=" + display);
@@ -130,17 +131,18 @@ struct Interrupted {
 };
 
 Interrupted play_then_interrupt(const std::vector<std::string>& args, const std::string& display,
-                                const std::string& marker, bool ctrl_c = true)
+                                const std::string& marker, bool ctrl_c = true,
+                                const std::string& build = QUARROW_BIN_DIR, int wait_ms = 30000)
 {
     std::vector<std::string> argv{"/usr/bin/setsid", play_path()};
     argv.insert(argv.end(), args.begin(), args.end());
     ChildPipes child;
     Interrupted result;
-    if (!spawn_child(&child, argv, "/tmp", quiet_env(display)))
+    if (!spawn_child(&child, argv, "/tmp", quiet_env(display, build)))
         return result;
     close(child.in_fd);
     std::string err;
-    for (int waited = 0; result.out.find(marker) == std::string::npos && waited < 30000; waited += 50)
+    for (int waited = 0; result.out.find(marker) == std::string::npos && waited < wait_ms; waited += 50)
         if (!spawn_collect(&child, &result.out, &err, 50))
             break;
     for (int waited = 0; waited < 500; waited += 50)  // the music process starts just after
@@ -172,6 +174,7 @@ Interrupted play_then_interrupt(const std::vector<std::string>& args, const std:
 
 TEST(Play, AnswersTheQuestionsAndCtrlCEndsEverything)
 {
+    TEST_NEEDS("quarrow");
     test_become_subreaper();
     std::string raw = test_source_dir() + "/music.raw";
     struct stat st;
@@ -205,6 +208,54 @@ TEST(Play, AnswersTheQuestionsAndCtrlCEndsEverything)
                                              "2. Pixel size 2\nType corresponding number : 2\n", false);
     xvfb_stop(&deep);
     EXPECT_NE(nested.out.find("Type corresponding number : 0\n"), std::string::npos) << nested.out;
+    EXPECT_EQ(nested.status, 143) << nested.out;
+    EXPECT_TRUE(nested.left.empty()) << nested.left.size() << " processes left (Xephyr, the demo)";
+}
+
+// The optional parts: a tree configured without the three displays builds
+// quarrow-render alone, which plays the script as the full build does; the
+// same tree with the X window but not the native one makes tools/play fall
+// back to quarrow in Xephyr, which it builds there and runs.
+TEST(PlayBuild, WithoutTheDisplaysAndWithoutTheNativeWindow)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "configures and builds a tree of its own; the plain build runs it";
+#endif
+    TEST_NEEDS("quarrow-render");
+    test_become_subreaper();
+    TempDir scratch;
+    std::string build = scratch.path + "/build";
+    std::string jobs = "-j" + std::to_string(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+    RunResult configured = test_run({"/usr/bin/cmake", "-S", test_source_dir(), "-B", build, "-DQUARROW_X11=OFF",
+                                     "-DQUARROW_SDL=OFF", "-DQUARROW_VGA=OFF", "-DQUARROW_TESTS=OFF",
+                                     "-DQUARROW_BENCH=OFF"},
+                                    scratch.path);
+    ASSERT_EQ(configured.status, 0) << configured.out << configured.err;
+    for (const char* line : {"quarrow: quarrow, the X11 window, is off (QUARROW_X11=OFF)\n",
+                             "quarrow: quarrow-sdl, the SDL2 window, is off (QUARROW_SDL=OFF)\n",
+                             "quarrow: quarrow-vga, the Linux console, is off (QUARROW_VGA=OFF)\n"})
+        EXPECT_NE(configured.out.find(line), std::string::npos) << configured.out;
+    RunResult built = test_run({"/usr/bin/cmake", "--build", build, jobs, "--target", "quarrow-render"}, "");
+    ASSERT_EQ(built.status, 0) << built.out << built.err;
+    for (const char* absent : {"quarrow", "quarrow-sdl", "quarrow-vga", "quarrow-restore-console"})
+        EXPECT_NE(access((build + "/" + absent).c_str(), F_OK), 0) << absent;
+    RunResult mine = test_run({build + "/quarrow-render", "--seed", "1"}, test_source_dir());
+    RunResult full = test_run({test_bin("quarrow-render"), "--seed", "1"}, test_source_dir());
+    EXPECT_EQ(mine.status, 0);
+    EXPECT_EQ(mine.out, full.out);
+
+    configured = test_run({"/usr/bin/cmake", "-DQUARROW_X11=ON", build}, scratch.path);
+    ASSERT_EQ(configured.status, 0) << configured.err;
+    Xvfb deep;
+    ASSERT_TRUE(xvfb_start(&deep, "1024x768x24"));
+    Interrupted nested = play_then_interrupt({"--sound", "none"}, xvfb_display(deep),
+                                             "2. Pixel size 2\nType corresponding number : 2\n", false, build,
+                                             540000);
+    xvfb_stop(&deep);
+    EXPECT_NE(nested.out.find("quarrow runs in a nested 8-bit Xephyr window; its size is 640x480"),
+              std::string::npos)
+        << nested.out;
+    EXPECT_NE(nested.out.find("play: build: built " + build + "/quarrow in "), std::string::npos) << nested.out;
     EXPECT_EQ(nested.status, 143) << nested.out;
     EXPECT_TRUE(nested.left.empty()) << nested.left.size() << " processes left (Xephyr, the demo)";
 }

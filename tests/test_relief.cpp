@@ -184,16 +184,16 @@ TEST(ReliefRun, LightCarriesOverBetweenRuns)
     e04_light_reset();
     std::vector<uint8_t> flat(320 * 240, 30);
     uint8_t palette[768] = {};
-    test_write_picture(work.path, "flat.pcx", Image{320, 240, flat.data()}, palette);
+    std::string path = test_write_picture(work.path, "flat.pcx", Image{320, 240, flat.data()}, palette);
     Image* frame = nullptr;
     ASSERT_EQ(image_create(&frame, 320, 240), 0);
 
     capture_start();
     test_stdout_capture_begin();
-    effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, "grafika/flat.pcx");
+    effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, path.c_str());
     std::vector<CapturedFrame> first = capture_frames();
     capture_start();
-    effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, "grafika/flat.pcx");
+    effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, path.c_str());
     std::string out = test_stdout_capture_end();
     capture_stop();
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -80,6 +81,7 @@ TEST_F(Render, HelpAndBadArguments)
         {{"--video", "a.mp4", "--scale", "9"}, "bad scale '9' (1 to 8)"},
         {{"--video", "a.mp4", "--scale", "0"}, "bad scale '0'"},
         {{"--scale", "2"}, "--scale is for the video; give --video FILE too"},
+        {{"--list", "--frames", "f"}, "--list only prints the script"},
     };
     for (const Case& c : cases) {
         RunResult r = render(c.args);
@@ -87,6 +89,51 @@ TEST_F(Render, HelpAndBadArguments)
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "") << c.message;
     }
+}
+
+// --list: one line per step of the table, each starting where the one
+// before ended, blanks taking no time and every effect its frames' 83 ms each.
+TEST_F(Render, ListTimesEveryStepOfTheTable)
+{
+    RunResult list = render({"--list"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    std::istringstream stats(render({"--seed", "1"}).out);
+    std::istringstream lines(list.out);
+    std::string line, previous_end = "0.000";
+    int step = 0;
+    for (; std::getline(lines, line); step++) {
+        std::vector<std::string> f;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');)
+            f.push_back(cell);
+        ASSERT_EQ(f.size(), 6u) << line;
+        const ScriptStep* row = script_step(step);
+        ASSERT_NE(row, nullptr) << line;
+        EXPECT_EQ(f[0], std::to_string(step));
+        EXPECT_EQ(f[1], row->label);
+        EXPECT_EQ(f[2], previous_end) << line;
+        long ms = std::lround((std::stod(f[3]) - std::stod(f[2])) * 1000);
+        if (row->kind == STEP_BLANK) {
+            EXPECT_EQ(ms, 0) << line;
+        } else {
+            std::string stat;
+            std::getline(stats, stat);
+            EXPECT_EQ(ms, 83 * std::stol(stat.substr(stat.find('\t') + 1))) << line << " / " << stat;
+        }
+        std::string pictures;
+        for (const ScriptPicture& p : row->pictures)
+            if (p.path)
+                pictures += (pictures.empty() ? "" : ",") + std::string(p.path);
+        EXPECT_EQ(f[4], pictures.empty() ? "-" : pictures);
+        EXPECT_EQ(f[5], row->description);
+        previous_end = f[3];
+    }
+    EXPECT_EQ(step, SCRIPT_STEPS + 1);
+
+    // It plays the script to time it, so it needs the pictures.
+    RunResult bare = test_run({test_bin("quarrow-render"), "--list"}, dir + "/grafika");
+    EXPECT_EQ(bare.status, 1);
+    EXPECT_NE(bare.err.find("run it where grafika/ is"), std::string::npos) << bare.err;
 }
 
 TEST_F(Render, UnwritableFolderIsRefusedBeforeRunning)

@@ -30,6 +30,7 @@ static const std::string DISPLAY_PROMPT =
 
 class SdlDesktop : public ::testing::Test {
 protected:
+    void SetUp() override { TEST_NEEDS("quarrow-sdl"); }
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(xvfb_start(&server, "1280x1024x24"));
@@ -342,6 +343,7 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
 // play on unseen through SDL's drivers that show nothing.
 TEST(SdlProgram, HelpBadArgumentAndNoDisplay)
 {
+    TEST_NEEDS("quarrow-sdl");
     RunResult help = test_run({test_bin("quarrow-sdl"), "--help"}, "");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("usage: quarrow-sdl", 0), 0u) << help.out;

@@ -206,7 +206,7 @@ TEST(WaterRun, WholeRunKeepsTheBorderStill)
         frames++;
     });
     test_stdout_capture_begin();
-    effect_e02(frame, 350);
+    effect_e02(frame, 350, test_script_picture(STEP_E02));
     std::string out = test_stdout_capture_end();
     capture_stop();
 

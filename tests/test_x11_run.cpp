@@ -100,6 +100,7 @@ static BackgroundRun quarrow_run(const std::string& display, const std::vector<s
 
 class X11Run : public ::testing::Test {
 protected:
+    void SetUp() override { TEST_NEEDS("quarrow"); }
     static void SetUpTestSuite() { ASSERT_TRUE(xvfb_start(&server, "640x480x8")); }
     static void TearDownTestSuite() { xvfb_stop(&server); }
     static Xvfb server;
@@ -130,6 +131,7 @@ TEST_F(X11Run, BadOptionAndSharedMemoryOffRealTime)
 // transcript even when the server is then refused.
 TEST(X11Refused, ServerWithoutEightBitVisual)
 {
+    TEST_NEEDS("quarrow");
     Xvfb server;
     ASSERT_TRUE(xvfb_start(&server, "640x480x24"));
     BackgroundRun run = quarrow_run(xvfb_display(server), {}, ANSWERS_PIXEL_2);
@@ -141,6 +143,7 @@ TEST(X11Refused, ServerWithoutEightBitVisual)
 
 TEST(X11Refused, NoServer)
 {
+    TEST_NEEDS("quarrow");
     BackgroundRun run = quarrow_run(xvfb_unused_display(), {}, ANSWERS_PIXEL_2);
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.err, test_bin("quarrow") + ": cannot connect to X server!\n");

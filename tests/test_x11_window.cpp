@@ -79,6 +79,7 @@ static void PrintTo(const WindowMode& mode, std::ostream* out)
 
 class X11Window : public ::testing::TestWithParam<WindowMode> {
 protected:
+    void SetUp() override { TEST_NEEDS("quarrow-x11-frame"); }
     static void SetUpTestSuite() { ASSERT_TRUE(xvfb_start(&server, "640x480x8")); }
     static void TearDownTestSuite() { xvfb_stop(&server); }
     static Xvfb server;
@@ -145,6 +146,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, X11Window,
 // the refused segment must not linger.
 TEST(X11SharedMemory, RefusedAttachFallsBackToPlainImage)
 {
+    TEST_NEEDS("quarrow-x11-frame");
     Xvfb server;
     if (!xvfb_start(&server, "640x480x8", true))
         GTEST_SKIP() << "cannot start Xvfb in its own IPC namespace here";
@@ -163,6 +165,7 @@ TEST(X11SharedMemory, RefusedAttachFallsBackToPlainImage)
 // music process is stopped first so it does not play on as an orphan.
 TEST(X11ServerLoss, EndsProgramAndStopsMusic)
 {
+    TEST_NEEDS("quarrow-x11-frame");
     Xvfb server;
     ASSERT_TRUE(xvfb_start(&server, "640x480x8"));
     std::string dir = test_make_dir();

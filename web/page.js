@@ -183,10 +183,9 @@
     if (fullscreen) stage.requestFullscreen().catch(() => {});
   };
 
-  // started: when display_present began, on the same clock, so the time
-  // of a present includes the conversion through the palette.
-  Module.quarrowCanvasPut = function (rgba, indices, palette, width, height, step, started) {
-    const start = started;
+  // start: when display_present began, on the same clock, so the time of
+  // a present includes the conversion through the palette.
+  Module.quarrowCanvasPut = function (rgba, indices, palette, width, height, step, start) {
     if (step !== lastStep) { lastStep = step; stepIndex = 0; } else stepIndex++;
     if (virtual) {
       if (!chosenSteps.has(step)) return;

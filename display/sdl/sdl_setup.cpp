@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/clock.h"
+#include "core/fatal.h"
 #include "core/prompt.h"
 #include "display/display.h"
 #include "display/sdl/sdl_display.h"
@@ -19,7 +20,7 @@ static const char* const DISPLAY_MODE_PROMPT =
     fflush(stdout);
     fprintf(stderr, "%s: cannot %s: %s\n", program, what, SDL_GetError());
     display_shutdown();
-    exit(255);
+    fatal_exit(STATUS_NO_DISPLAY);
 }
 
 // With no desktop to reach, SDL falls back to drivers that show nothing; the

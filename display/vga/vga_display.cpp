@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/fatal.h"
 #include "core/prompt.h"
 #include "display/display.h"
 #include "display/vga/vgalib/vga.h"
@@ -76,8 +77,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
             offered[count++] = &mode;
     if (count == 0) {
         fputs("ERROR: Not valid vga mode avaible!", stdout);
-        fflush(stdout);
-        exit(-1);
+        fatal_exit(STATUS_NO_DISPLAY);
     }
     fputs("Choose a vga mode:\n", stdout);
     for (int i = 0; i < count; i++)
@@ -95,8 +95,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
     screen_buffer = static_cast<uint8_t*>(malloc(static_cast<size_t>(mode_width) * mode_height));
     if (!screen_buffer) {
         fputs("ERROR: malloc failed...\n", stdout);
-        fflush(stdout);
-        exit(-1);
+        fatal_exit(STATUS_NO_DISPLAY);
     }
 }
 

@@ -26,7 +26,7 @@ static int io_error(Display* display)
     display_lost();
     if (library_io_error)
         library_io_error(display);
-    exit(1);
+    fatal_exit(STATUS_FAILED);
 }
 
 static pid_t pipe_handler_owner;
@@ -135,7 +135,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
     if (!x11.display) {
         fflush(stdout);
         fprintf(stderr, "%s: cannot connect to X server!\n", argv[0]);
-        exit(-1);
+        fatal_exit(STATUS_NO_DISPLAY);
     }
     lost_server_handlers_install();
     x11.screen = DefaultScreen(x11.display);
@@ -143,7 +143,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
     if (!XMatchVisualInfo(x11.display, x11.screen, 8, PseudoColor, &info)) {
         fflush(stdout);
         fputs("This Demo requires a 8 bit depth PseudoColor display!\n", stderr);
-        exit(-1);
+        fatal_exit(STATUS_NO_DISPLAY);
     }
     x11.visual = info.visual;
     x11.image_width = width * x11.pixel_size;
@@ -162,7 +162,7 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
         fputs(MSG_CANNOT_ALLOCATE, stdout);
         fflush(stdout);
         display_shutdown();
-        exit(1);
+        fatal_exit(STATUS_FAILED);
     }
     fflush(stdout);
 }

@@ -1,13 +1,65 @@
-// Stand-in pictures for tests (see test_write_all_pictures in support.h).
+// Stand-in pictures for tests (see test_write_all_pictures in support.h), one
+// for every picture a row of the script reads, of the size the row gives.
 #include <cmath>
+#include <cstring>
+#include <functional>
 
-#include "support.h"
+#include "support/support.h"
 
-static void write_one(const std::string& dir, const char* name, int width, int height,
-                      const std::vector<uint8_t>& pixels, const uint8_t* palette)
+const char* test_script_picture(StepKind kind, int index)
 {
-    Image image{width, height, const_cast<uint8_t*>(pixels.data())};
-    test_write_picture(dir, name, image, palette);
+    for (int step = 1; step <= SCRIPT_STEPS; step++)
+        if (script_step(step)->kind == kind)
+            return script_step(step)->pictures[index].path;
+    return nullptr;
+}
+
+std::vector<ScriptPictureUse> test_script_pictures()
+{
+    std::vector<ScriptPictureUse> uses;
+    int lines = 0;
+    for (int step = 1; step <= SCRIPT_STEPS; step++) {
+        const ScriptStep* row = script_step(step);
+        for (int i = 0; i < SCRIPT_MAX_PICTURES && row->pictures[i].path; i++) {
+            const ScriptPicture& p = row->pictures[i];
+            bool seen = false;
+            for (const ScriptPictureUse& use : uses)
+                seen |= strcmp(use.picture.path, p.path) == 0;
+            if (!seen)
+                uses.push_back({p, strrchr(p.path, '/') + 1, row->kind, i, step, lines});
+        }
+        lines += row->kind != STEP_BLANK;
+    }
+    return uses;
+}
+
+// What a stand-in shows: smooth, deterministic content that the effects'
+// tests know (e_02's column c, row r holds 2c + r; e_01's colour 89 is its
+// transparent one and only 0..127 keep the file's colours).
+static std::function<int(int, int)> stand_in(StepKind kind, int index, int relief)
+{
+    switch (kind) {
+    case STEP_PICTURE_SHOW: return [](int x, int y) { return (x + 2 * y) & 255; };
+    case STEP_E04: {
+        static const double rings[3][3] = {{160, 120, 90}, {100, 100, 70}, {220, 140, 110}};
+        const double* r = rings[relief % 3];
+        return [r](int x, int y) {
+            double d = std::sqrt((x - r[0]) * (x - r[0]) + (y - r[1]) * (y - r[1]));
+            return d < r[2] ? static_cast<int>(60 * (1 + std::cos(d / r[2] * 3.14159))) : 0;
+        };
+    }
+    case STEP_E02: return [](int x, int y) { return (x * 2 + y) & 255; };
+    case STEP_E06:
+        if (index == 0)
+            return [](int x, int y) { return ((x >> 4) ^ (y >> 4)) * 16 + 8; };
+        if (index == 1)
+            return [](int x, int y) { return x + y; };
+        return [](int x, int y) { return 200 - x - y; };
+    case STEP_E07: return [](int x, int y) { return (x / 20 + y / 20) * 9 & 255; };
+    case STEP_E01:
+        return [](int x, int y) { return ((x / 40 + y / 40) & 1) ? 89 : (x + y) & 127; };
+    default: return [](int, int) { return 0; };
+    }
 }
 
 void test_write_all_pictures(const std::string& dir)
@@ -22,33 +74,13 @@ void test_write_all_pictures(const std::string& dir)
     uint8_t title[768];
     for (int i = 0; i < 768; i++)
         title[i] = palette[i] < 16 ? 0 : palette[i];
-    write_one(dir, "linux.pcx", 320, 240,
-              test_pixels(320, 240, [](int x, int y) { return (x + 2 * y) & 255; }), title);
 
-    auto relief = [](double cx, double cy, double r) {
-        return test_pixels(320, 240, [=](int x, int y) {
-            double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy));
-            return d < r ? static_cast<int>(60 * (1 + std::cos(d / r * 3.14159))) : 0;
-        });
-    };
-    write_one(dir, "e_04-1.pcx", 320, 240, relief(160, 120, 90), palette);
-    write_one(dir, "e_04-2.pcx", 320, 240, relief(100, 100, 70), palette);
-    write_one(dir, "e_04-3.pcx", 320, 240, relief(220, 140, 110), palette);
-    // Stored transposed: 120 wide, 160 high.
-    write_one(dir, "e_02.pcx", 120, 160,
-              test_pixels(120, 160, [](int x, int y) { return (x * 2 + y) & 255; }), palette);
-    write_one(dir, "e_06-3.pcx", 256, 256,
-              test_pixels(256, 256, [](int x, int y) { return ((x >> 4) ^ (y >> 4)) * 16 + 8; }),
-              palette);
-    write_one(dir, "e_06-1.pcx", 64, 64, test_pixels(64, 64, [](int x, int y) { return x + y; }),
-              palette);
-    write_one(dir, "e_06-2.pcx", 64, 64,
-              test_pixels(64, 64, [](int x, int y) { return 200 - x - y; }), palette);
-    write_one(dir, "e_07.pcx", 320, 240,
-              test_pixels(320, 240, [](int x, int y) { return (x / 20 + y / 20) * 9 & 255; }),
-              palette);
-    // Colour 89 is transparent; only indices 0..127 keep the file's colours.
-    write_one(dir, "e_01.pcx", 320, 240,
-              test_pixels(320, 240, [](int x, int y) { return ((x / 40 + y / 40) & 1) ? 89 : (x + y) & 127; }),
-              palette);
+    int reliefs = 0;
+    for (const ScriptPictureUse& use : test_script_pictures()) {
+        const ScriptPicture& p = use.picture;
+        std::vector<uint8_t> pixels = test_pixels(p.width, p.height, stand_in(use.kind, use.index, reliefs));
+        test_write_picture(dir, use.name.c_str(), Image{p.width, p.height, pixels.data()},
+                           use.kind == STEP_PICTURE_SHOW ? title : palette);
+        reliefs += use.kind == STEP_E04;
+    }
 }

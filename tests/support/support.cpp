@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +22,11 @@
 std::string test_bin(const char* program)
 {
     return std::string(QUARROW_BIN_DIR) + "/" + program;
+}
+
+bool test_built(const char* program)
+{
+    return strstr(QUARROW_BUILT_PROGRAMS, (" " + std::string(program) + " ").c_str()) != nullptr;
 }
 
 std::string test_source_dir()
@@ -126,9 +132,11 @@ void test_write_file(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
-void test_write_picture(const std::string& dir, const char* name, const Image& image,
-                        const uint8_t* palette)
+std::string test_write_picture(const std::string& dir, const char* name, const Image& image,
+                               const uint8_t* palette)
 {
     mkdir((dir + "/grafika").c_str(), 0777);
-    pcx_write((dir + "/grafika/" + name).c_str(), &image, palette);
+    std::string path = std::string("grafika") + "/" + name;
+    pcx_write((dir + "/" + path).c_str(), &image, palette);
+    return path;
 }

@@ -8,14 +8,36 @@
 #include <vector>
 
 #include "core/image.h"
+#include "demo/script.h"
 
 // Where the build put the programs, and the source tree (with grafika/).
 std::string test_bin(const char* program);
 std::string test_source_dir();
 
+// Whether program is part of this build: an option, or a library missing
+// at configure time, may leave it out.
+bool test_built(const char* program);
+
+// Skips the calling test, saying why, when program is not built. A test
+// source naming a program here, or in test_bin("..."), depends on it.
+#define TEST_NEEDS(program)                                                              \
+    if (!test_built(program))                                                            \
+    GTEST_SKIP() << program << " is not part of this build (configured off, or its "     \
+                                "library was missing when the build was configured)"
+
 // A new empty folder under /tmp, removed by test_remove_tree.
 std::string test_make_dir();
 void test_remove_tree(const std::string& dir);
+
+// A new empty folder under /tmp that is removed with everything in it when
+// the object goes, however the test ends.
+struct TempDir {
+    TempDir() : path(test_make_dir()) {}
+    ~TempDir() { test_remove_tree(path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+};
 
 struct RunResult {
     int status;          // exit status, or 128 + signal
@@ -44,8 +66,9 @@ bool test_read_png(const std::string& path, PngFrame* frame);
 std::string test_read_file(const std::string& path);
 void test_write_file(const std::string& path, const std::string& bytes);
 
-// Writes image and palette as grafika/<name> under dir (folder made as needed).
-void test_write_picture(const std::string& dir, const char* name, const Image& image,
+// Writes image and palette as grafika/<name> under dir (folder made as
+// needed); returns that path relative to dir.
+std::string test_write_picture(const std::string& dir, const char* name, const Image& image,
                         const uint8_t* palette);
 
 // A width x height image whose pixels come from f(x, y).
@@ -59,8 +82,23 @@ std::vector<uint8_t> test_pixels(int width, int height, F f)
     return out;
 }
 
-// Writes a stand-in for each of the ten pictures the script loads into
+// Writes a stand-in for each picture the script's rows load into
 // dir/grafika, each of the size and palette rules its effect needs, so tests
 // can run the script without the demo's own artwork. Smooth, deterministic
 // content: gradients and rings.
 void test_write_all_pictures(const std::string& dir);
+
+// The path of picture index of the first script row that runs kind.
+const char* test_script_picture(StepKind kind, int index = 0);
+
+// Each picture file the script reads, once, in the order the script first
+// loads it.
+struct ScriptPictureUse {
+    ScriptPicture picture;
+    std::string name;   // the file name within grafika/
+    StepKind kind;      // of the step that loads it first
+    int index;          // among that step's pictures
+    int step;
+    int lines_before;   // statistics lines the script prints before that step
+};
+std::vector<ScriptPictureUse> test_script_pictures();
