@@ -51,7 +51,8 @@ int song_mix_open(const char* path, int rate)
         MikMod_RegisterDriver(&drv_nos);
         registered = true;
     }
-    md_device = 0;
+    // By name: a program may have registered the sound devices as well.
+    md_device = static_cast<UWORD>(MikMod_DriverFromAlias("nosound"));
     md_mixfreq = static_cast<UWORD>(rate);
     md_mode = DMODE_16BITS | DMODE_STEREO | DMODE_INTERP | DMODE_SOFT_MUSIC;
     if (MikMod_Init("") != 0)

@@ -1,6 +1,6 @@
 // The demo's module mixed into memory on request, for programs that have no
 // sound device to play it on: quarrow-render's sound track now, a web page
-// later. Mixing takes no real time; the caller decides what it is for.
+// later. Nothing paces the mixing: the caller asks for as much as it needs.
 #pragma once
 
 #include <cstdint>

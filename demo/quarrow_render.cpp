@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/data.h"
 #include "demo/demo.h"
 #include "demo/script.h"
 #include "demo/render_track.h"
@@ -41,7 +42,8 @@ static const char USAGE[] =
     "                start and end in seconds on the virtual clock, pictures\n"
     "                (comma-separated, - for none), description; it plays the\n"
     "                script to time it, so grafika/ must be in the current folder\n"
-    "  --help        show this text\n";
+    "  --help        show this text\n"
+    "  --version     print the program's name and version\n";
 
 static void print_usage(FILE* out)
 {
@@ -269,6 +271,7 @@ int main(int argc, char** argv)
         {"seed", required_argument, nullptr, 'r'},
         {"list", no_argument, nullptr, 'l'},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     const char* frames_dir = nullptr;
@@ -310,6 +313,7 @@ int main(int argc, char** argv)
             break;
         case 'l': list = true; break;
         case 'h': print_usage(stdout); return 0;
+        case 'V': printf("quarrow-render %s\n", QUARROW_VERSION); return 0;
         case ':': {
             const char* name = argv[optind - 1];
             fprintf(stderr, "quarrow-render: option '%s' needs a value%s\n", name,
@@ -352,7 +356,8 @@ int main(int argc, char** argv)
         fputs("quarrow-render: no sound track: the script did not play through ahead of the video\n",
               stderr);
     if (video_path && planned) {
-        sound_fd = render_track(&plan, &selection, "music/quarrow.xm", RECORD_AUDIO_RATE);
+        sound_fd = render_track(&plan, &selection, data_path("music/quarrow.xm").c_str(),
+                                RECORD_AUDIO_RATE);
         if (sound_fd == -2)
             return 1;
     }

@@ -7,10 +7,11 @@
 #include "demo/demo.h"
 
 static const char USAGE[] =
-    "usage: quarrow-sdl [--help]\n"
+    "usage: quarrow-sdl [--help | --version]\n"
     "Plays the demo in a window (resizable, starting at 640x480) or full screen,\n"
     "at the largest whole multiple of 320x240 that fits. Run it in the folder\n"
-    "that holds grafika/ and music/; it asks its questions on the terminal.\n"
+    "that holds grafika/ and music/, or anywhere once installed; it asks its\n"
+    "questions on the terminal.\n"
     "  Escape, q or closing the window  end the demo\n"
     "  F11 or Alt+Enter                 switch between window and full screen\n";
 
@@ -19,6 +20,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             fputs(USAGE, stdout);
+            return 0;
+        }
+        if (strcmp(argv[i], "--version") == 0) {
+            printf("quarrow-sdl %s\n", QUARROW_VERSION);
             return 0;
         }
         fprintf(stderr, "quarrow-sdl: unknown argument '%s'\n%s", argv[i], USAGE);

@@ -144,11 +144,12 @@ int render_track(const ScriptPlan* plan, const RecordSelection* selection, const
         }
         written += frames;
     }
-    song_mix_close();
-    if (out && fflush(out) != 0)
+    if (result == 0 && fflush(out) != 0)
         result = -2;
+    int error = errno;
+    song_mix_close();
     if (result == -2)
-        fprintf(stderr, "quarrow-render: cannot write the sound track: %s\n", strerror(errno));
+        fprintf(stderr, "quarrow-render: cannot write the sound track: %s\n", strerror(error));
     if (result != 0) {
         if (out)
             fclose(out);

@@ -5,6 +5,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "core/data.h"
 #include "core/fatal.h"
 #include "core/random.h"
 #include "core/trig.h"
@@ -55,7 +56,7 @@ int demo_run(int argc, char** argv, const DemoRun* run)
     }
     blank_screen(frame);
     if (run->sound)
-        music_start("music/quarrow.xm");
+        music_start(data_path("music/quarrow.xm").c_str());
 
     script_run(frame, run->on_step);
 

@@ -2,17 +2,25 @@
 // the one every effect has always had: wait, draw, palette, present, count.
 #include "effects/effect.h"
 
+#include <string>
+
 #include "core/clock.h"
+#include "core/data.h"
 #include "core/fatal.h"
 #include "display/display.h"
 #include "image/pcx.h"
 
 Image* effect_picture(const char* path)
 {
+    std::string file = data_path(path);
     Image* picture = nullptr;
-    if (pcx_load(path, &picture, shared_palette) != 5) {
-        const char* reason = pcx_load_problem();
-        demo_fatal_load(path, reason[0] ? reason : "not a 256-colour picture");
+    if (pcx_load(file.c_str(), &picture, shared_palette) != 5) {
+        // The message names the picture as the script does; the reason says
+        // which file that was when it is not the working folder's.
+        const char* problem = pcx_load_problem();
+        std::string reason = std::string(problem[0] ? problem : "not a 256-colour picture") +
+                             data_origin(file, path);
+        demo_fatal_load(path, reason.c_str());
     }
     return picture;
 }

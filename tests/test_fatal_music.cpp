@@ -72,6 +72,10 @@ TEST_F(FatalWithMusic, MissingPictureEndsTheRunAndTheMusic)
         std::string path = dir + "/" + c.picture.path;
         std::string saved = test_read_file(path);
         ASSERT_EQ(unlink(path.c_str()), 0);
+        // Without the title picture the module would come from the
+        // installed data folder; an unreadable one keeps it here.
+        if (c.name == "linux.pcx")
+            test_write_file(path, "no picture");
         RunResult r = run();
         expect_ends_with_message(r, "Cann't load image " + std::string(c.picture.path) + " !\n",
                                  c.picture.path);

@@ -39,8 +39,7 @@ protected:
     {
         dir = test_make_dir();
         test_write_all_pictures(dir);
-        mkdir((dir + "/music").c_str(), 0777);
-        ASSERT_EQ(symlink((test_source_dir() + "/music/quarrow.xm").c_str(), (dir + "/music/quarrow.xm").c_str()), 0);
+        ASSERT_TRUE(test_link_module(dir));
         mkdir((dir + "/tmp").c_str(), 0777);
     }
     void TearDown() override { test_remove_tree(dir); }

@@ -240,10 +240,12 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
 {
     struct Case {
         const char* name;
-        int width, height;  // 0: no file at all
+        int width, height;  // 0: a file that is no picture
         const char* message;
     } cases[] = {
-        {"missing", 0, 0, "Cann't load image grafika/linux.pcx !\n"},
+        // Not missing: without grafika/linux.pcx the module too would be
+        // looked for in the installed data folder, not beside the pictures.
+        {"not a picture", 0, 0, "Cann't load image grafika/linux.pcx !\n"},
         {"wrong size", 320, 200, "Wrong image size!\n"},
     };
     for (const Case& c : cases) {
@@ -255,6 +257,8 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
             std::vector<uint8_t> pixels(static_cast<size_t>(c.width) * c.height, 7);
             uint8_t palette[768] = {0};
             test_write_picture(dir, "linux.pcx", Image{c.width, c.height, pixels.data()}, palette);
+        } else {
+            test_write_file(dir + "/grafika/linux.pcx", "no picture");
         }
         BackgroundRun run;
         ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));

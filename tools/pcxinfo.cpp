@@ -20,7 +20,8 @@ static const char USAGE[] =
     "Only version 5 (256 colours with a palette) loads in the demo.\n"
     "Exit status: 0 when every file has a known version (0, 2, 3 or 5), 1 when\n"
     "any file cannot be read, is not a PC Paintbrush file or is of another\n"
-    "version, 2 for a usage error. Use -- before file names that begin with -.\n";
+    "version, 2 for a usage error. Use -- before file names that begin with -.\n"
+    "--version prints the program's name and version.\n";
 
 // The reader is silent about files it cannot open or read; give the
 // system's reason. True when the file cannot be read as a picture. Opened
@@ -58,6 +59,10 @@ int main(int argc, char** argv)
         }
         if (strcmp(argv[first], "--help") == 0 || strcmp(argv[first], "-h") == 0) {
             fputs(USAGE, stdout);
+            return 0;
+        }
+        if (strcmp(argv[first], "--version") == 0) {
+            printf("pcxinfo %s\n", QUARROW_VERSION);
             return 0;
         }
         fprintf(stderr, "pcxinfo: unknown option '%s'\n%s", argv[first], USAGE);

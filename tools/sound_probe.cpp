@@ -18,7 +18,7 @@ static const char USAGE[] =
     "16-bit stereo at HZ (default 44100), and prints the first that opens as\n"
     "its number and name, e.g. \"5 PulseAudio\". Why the others failed goes to\n"
     "standard error. Exit status 0 when one opened, 1 when none did, 2 on a\n"
-    "bad command line.\n";
+    "bad command line. --version prints the program's name and version.\n";
 
 static int parse_number(const char* text, int min, int max)
 {
@@ -33,6 +33,10 @@ int main(int argc, char** argv)
     int first = 1;
     if (argc > 1 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
         fputs(USAGE, stdout);
+        return 0;
+    }
+    if (argc > 1 && strcmp(argv[1], "--version") == 0) {
+        printf("quarrow-sound-probe %s\n", QUARROW_VERSION);
         return 0;
     }
     if (argc > 2 && strcmp(argv[1], "--rate") == 0) {

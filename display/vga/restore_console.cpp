@@ -20,7 +20,8 @@ static const char USAGE[] =
     "Puts a Linux console that quarrow-vga left in graphics mode (after it was\n"
     "killed with SIGKILL) back in text mode: the picture is cleared, typed text\n"
     "shows again, and Alt+Fn switches consoles as usual. TTY defaults to this\n"
-    "terminal (/dev/tty); the frame buffer is $FRAMEBUFFER, else /dev/fb0.\n";
+    "terminal (/dev/tty); the frame buffer is $FRAMEBUFFER, else /dev/fb0.\n"
+    "--version prints the program's name and version.\n";
 
 // Blacks the visible screen, only while this console is the one shown.
 static void clear_screen(int tty, const char* tty_path)
@@ -52,6 +53,10 @@ static void clear_screen(int tty, const char* tty_path)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("quarrow-restore-console %s\n", QUARROW_VERSION);
+        return 0;
+    }
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         bool help = argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0);
         fputs(USAGE, help ? stdout : stderr);

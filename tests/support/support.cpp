@@ -41,6 +41,12 @@ std::string test_make_dir()
     return dir ? dir : "";
 }
 
+bool test_link_module(const std::string& dir)
+{
+    mkdir((dir + "/music").c_str(), 0777);
+    return symlink((test_source_dir() + "/music/quarrow.xm").c_str(), (dir + "/music/quarrow.xm").c_str()) == 0;
+}
+
 void test_remove_tree(const std::string& dir)
 {
     if (dir.rfind("/tmp/quarrow-test-", 0) == 0)

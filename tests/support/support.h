@@ -102,3 +102,7 @@ struct ScriptPictureUse {
     int lines_before;   // statistics lines the script prints before that step
 };
 std::vector<ScriptPictureUse> test_script_pictures();
+
+// Links the demo's own module in as dir/music/quarrow.xm, where the
+// programs look for it. False when it cannot.
+bool test_link_module(const std::string& dir);

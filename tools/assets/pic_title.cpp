@@ -130,12 +130,19 @@ static void paint_titles(RgbImage* img)
     text_paint(img, by, credit, [](int, int) { return rgb_hex(0xffd0f0); });
 }
 
-int title_write(const std::string& dir)
+RgbImage title_scene(bool with_titles)
 {
     RgbImage img = rgb_image(W, H, Rgb{0, 0, 0});
     paint_sky(&img);
     paint_land(&img);
-    paint_titles(&img);
+    if (with_titles)
+        paint_titles(&img);
+    return img;
+}
+
+int title_write(const std::string& dir)
+{
+    RgbImage img = title_scene(true);
     QuantizeOptions options = quantize_every_entry(3.0f);
     options.adjust = fade_safe;
     uint8_t palette[768];

@@ -1,0 +1,16 @@
+// Where the demo's pictures and module are read from. A folder that holds
+// grafika/linux.pcx (the source tree, or a copy of the data someone is
+// changing) is used as it is; anywhere else the programs read the copy
+// installed with them.
+#pragma once
+
+#include <string>
+
+// The file to open for relative, a data path such as "grafika/e_01.pcx":
+// relative itself when the working folder holds grafika/linux.pcx, else the
+// same path under the installed data folder. Decided at each call.
+std::string data_path(const char* relative);
+
+// For error messages about a file data_path gave: "" when it is the working
+// folder's own, else where it was read and why.
+std::string data_origin(const std::string& file, const char* relative);
