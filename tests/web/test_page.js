@@ -58,6 +58,7 @@ const cases = {
     await s.answer('22050');
     await s.waitForText(/Using No Sound for 16 bit interpolated stereo sound at 22050 Hz\n/);
     assert.match(await s.pane(), /: 7\n22050\nUsing/, 'the wrong answer is echoed and re-read without a word');
+    assert.match(await s.pane(), /0\. NO\u00a0music\n/, 'the menu\'s byte 0xA0 is a no-break space');
     await s.answer('1');
     await s.page.waitForFunction(() => window.quarrow.presents.count > 20, { polling: 100 });
     await s.page.keyboard.press('Escape');
