@@ -1,6 +1,7 @@
 // The music process: forked once the frame buffer exists, it plays the module
-// with the library the sound dialogue initialised, and ends when the module
-// ends, when the main process sends SIGTERM, or when the main process dies.
+// with the library the sound dialogue initialised, holds still while the
+// picture is paused, and ends when the module ends, when the main process
+// sends SIGTERM, or when the main process dies.
 #include "audio/music.h"
 
 #include <errno.h>
@@ -12,6 +13,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+
+// The buffer asked of PulseAudio: short enough that a pause is heard at
+// once, long enough to ride out a busy machine.
+static const char MUSIC_PULSE_LATENCY_MS[] = "50";
 
 // Upper bound on the mixer's voices; the loader lowers it to the module's
 // channel count for formats without new-note actions.
@@ -26,11 +32,44 @@ static constexpr long UNTIMED_MIN_PAUSE_MS = 10;
 // ALSA device without a clock, or a sound server that went away).
 static constexpr long DEVICE_MAX_AHEAD_MS = 1000;
 
-static long ms_since(const timespec& start)
+static long monotonic_ms()
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+    return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// A pause of the picture reaches the music process as SIGUSR1 (hold) and
+// SIGUSR2 (go on). Both stay blocked from the fork until the handlers are in
+// place, so neither can end the process with its default action.
+static volatile sig_atomic_t music_held;
+
+static void on_hold_signal(int signal_number)
+{
+    music_held = signal_number == SIGUSR1;
+}
+
+static void hold_signals_block(int how, sigset_t* old)
+{
+    sigset_t hold;
+    sigemptyset(&hold);
+    sigaddset(&hold, SIGUSR1);
+    sigaddset(&hold, SIGUSR2);
+    sigprocmask(how, &hold, old);
+}
+
+// Mixes nothing while held, so the device falls silent once the little it
+// holds has played, and the song goes on from there. Returns how long the
+// hold lasted, which the song's clock must not count.
+static long wait_while_held()
+{
+    long began = monotonic_ms();
+    sigset_t open;
+    hold_signals_block(SIG_BLOCK, &open);
+    while (music_held)
+        sigsuspend(&open);
+    sigprocmask(SIG_SETMASK, &open, nullptr);
+    return monotonic_ms() - began;
 }
 
 // The no-sound and raw-file drivers take no time to "play" what was mixed,
@@ -45,10 +84,10 @@ static bool driver_keeps_no_time()
 }
 
 // Returns false when a device that keeps time has stopped taking sound.
-static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool untimed)
+static bool pace_to_song_clock(const MODULE* module, long start_ms, bool untimed)
 {
     long song_ms = static_cast<long>(static_cast<long long>(module->sngtime) * 1000 / 1024);
-    long pause_ms = song_ms - ms_since(start);
+    long pause_ms = song_ms - (monotonic_ms() - start_ms);
     if (untimed) {
         if (pause_ms < UNTIMED_MIN_PAUSE_MS)
             pause_ms = UNTIMED_MIN_PAUSE_MS;
@@ -72,6 +111,9 @@ static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool
     sigemptyset(&term);
     sigaddset(&term, SIGTERM);
     sigprocmask(SIG_UNBLOCK, &term, nullptr);
+    signal(SIGUSR1, on_hold_signal);
+    signal(SIGUSR2, on_hold_signal);
+    hold_signals_block(SIG_UNBLOCK, nullptr);
 
     // The music must not outlive the demo, even when the demo is killed and
     // never gets to send its signal. A parent that died before this line
@@ -80,6 +122,9 @@ static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool
     if (getppid() != parent)
         _exit(0);
 
+    // PulseAudio would otherwise buffer well over a tenth of a second, which
+    // would go on playing over a paused picture; a user's own setting stays.
+    setenv("PULSE_LATENCY_MSEC", MUSIC_PULSE_LATENCY_MS, 0);
     // The sound-server devices were only tried by the main process; this
     // process is the first to use their libraries, as they require.
     if (music_opens_device && MikMod_Init("") != 0) {
@@ -98,14 +143,15 @@ static bool pace_to_song_clock(const MODULE* module, const timespec& start, bool
 
     // A real device paces the loop by blocking in MikMod_Update.
     bool untimed = driver_keeps_no_time();
-    timespec start;
-    clock_gettime(CLOCK_MONOTONIC, &start);
+    long start_ms = monotonic_ms();
     while (Player_Active()) {
+        if (music_held)
+            start_ms += wait_while_held();
         MikMod_Update();
         // The PulseAudio driver ignores failed writes, so a server that has
         // gone away shows only as a mixer running ahead of the clock. There
         // is nobody left to play to.
-        if (!pace_to_song_clock(module, start, untimed) && md_driver == &drv_pulseaudio)
+        if (!pace_to_song_clock(module, start_ms, untimed) && md_driver == &drv_pulseaudio)
             break;
     }
 
@@ -137,9 +183,12 @@ void music_start(const char* path)
     // written by both processes.
     fflush(stdout);
     pid_t parent = getpid();
+    sigset_t mask;
+    hold_signals_block(SIG_BLOCK, &mask);
     pid_t pid = fork();
     if (pid == 0)
         music_process(path, parent);
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
     music_pid = pid;
     music_playing = pid > 0;
 }
@@ -164,4 +213,11 @@ void music_stop()
         nanosleep(&pause, nullptr);
     }
     music_playing = 0;
+}
+
+void music_hold(int held)
+{
+    if (music_enabled != 1 || !music_running())
+        return;
+    kill(music_pid, held ? SIGUSR1 : SIGUSR2);
 }

@@ -13,3 +13,9 @@ void music_start(const char* path);
 // reaps it; called at the end of the script and on every fatal error. Safe
 // to call at any time, any number of times.
 void music_stop();
+
+// Holds the music still while the picture is paused (held 1), and lets it go
+// on from where it stopped (held 0). The music process mixes nothing while
+// held, so the device falls silent within its short buffer. Safe to call at
+// any time; music_stop ends a held process as any other.
+void music_hold(int held);

@@ -19,6 +19,10 @@ int wait_until(int32_t stamp, int32_t period);
 // clock never sleeps). Null for none.
 void clock_set_wait_hook(void (*hook)());
 
+// Only the real clock: while held (held 1), now_ms stands still; released,
+// it goes on from the same reading, so a pause costs no effect any time.
+void clock_hold(int held);
+
 // Restarts the effect clock; each effect calls it before its first frame.
 void clock_start();
 

@@ -1,16 +1,39 @@
 // The wall clock: gettimeofday for the time, nanosleep for the coarse part of
-// the frame wait. Linked into the programs that show frames to people.
+// the frame wait, less the time spent paused. Linked into the programs that
+// show frames to people.
 #include "core/clock.h"
 
 #include <sys/time.h>
 #include <time.h>
 
-int32_t now_ms()
+static uint32_t wall_ms()
 {
     struct timeval tv;
     gettimeofday(&tv, nullptr);
-    uint32_t ms = static_cast<uint32_t>(tv.tv_sec) * 1000u + static_cast<uint32_t>(tv.tv_usec / 1000);
-    return static_cast<int32_t>(ms);
+    return static_cast<uint32_t>(tv.tv_sec) * 1000u + static_cast<uint32_t>(tv.tv_usec / 1000);
+}
+
+// Every pause so far, taken out of each reading; and while held, the reading
+// the clock stands at. Modulo 2^32 like the time itself.
+static uint32_t held_total;
+static uint32_t held_at;
+static int held;
+
+int32_t now_ms()
+{
+    return static_cast<int32_t>(held ? held_at : wall_ms() - held_total);
+}
+
+void clock_hold(int on)
+{
+    on = on != 0;
+    if (on == held)
+        return;
+    if (on)
+        held_at = wall_ms() - held_total;
+    else
+        held_total = wall_ms() - held_at;
+    held = on;
 }
 
 static void (*wait_hook)();

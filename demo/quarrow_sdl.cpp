@@ -1,10 +1,13 @@
 // quarrow-sdl: the demo in an SDL window or full screen, for desktops with no
 // 8-bit visual. Same questions, script and statistics as quarrow; the user
-// may end it early, and it then ends the way the script's end does.
+// may pause it, and end it early, which ends it the way the script's end does.
 #include <cstdio>
 #include <cstring>
 
+#include "audio/music.h"
+#include "core/clock.h"
 #include "demo/demo.h"
+#include "display/display.h"
 
 static const char USAGE[] =
     "usage: quarrow-sdl [--help | --version]\n"
@@ -13,7 +16,17 @@ static const char USAGE[] =
     "that holds grafika/ and music/, or anywhere once installed; it asks its\n"
     "questions on the terminal.\n"
     "  Escape, q or closing the window  end the demo\n"
-    "  F11 or Alt+Enter                 switch between window and full screen\n";
+    "  F11 or Alt+Enter                 switch between window and full screen\n"
+    "  Space or p                       pause and resume (picture, music and clock)\n"
+    "  F12                              save the frame on screen as quarrow-NNNN.png\n";
+
+// A pause stops the effects' clock with the picture, so no effect loses its
+// time, and holds the music where it is heard.
+static void pause_hold(int paused)
+{
+    clock_hold(paused);
+    music_hold(paused);
+}
 
 int main(int argc, char** argv)
 {
@@ -29,6 +42,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "quarrow-sdl: unknown argument '%s'\n%s", argv[i], USAGE);
         return 2;
     }
+    display_set_pause_hook(pause_hold);
     DemoRun run{true, false, 0, nullptr};
     return demo_run(argc, argv, &run);
 }

@@ -39,3 +39,9 @@ void display_lost();
 // returns, the display is shut down and the program exits with status 0.
 void display_set_quit_hook(void (*hook)());
 [[noreturn]] void display_quit();
+
+// A back end that reads events calls display_pause when the user pauses
+// (paused 1) or resumes (paused 0); the frame on screen holds meanwhile. The
+// top registers what must stand still with it: the clock and the music.
+void display_set_pause_hook(void (*hook)(int paused));
+void display_pause(int paused);

@@ -1,5 +1,5 @@
 // The hooks through which a back end reports upward: the display lost under
-// the program, or the user asking to stop. The program's top registers them,
+// the program, the user asking to stop, or to pause. The program's top registers them,
 // since only it knows what else must end with the display (the music).
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 
 static void (*lost_hook)();
 static void (*quit_hook)();
+static void (*pause_hook)(int paused);
 
 void display_set_lost_hook(void (*hook)())
 {
@@ -33,4 +34,15 @@ void display_quit()
     fflush(stdout);
     display_shutdown();
     fatal_exit(STATUS_OK);
+}
+
+void display_set_pause_hook(void (*hook)(int paused))
+{
+    pause_hook = hook;
+}
+
+void display_pause(int paused)
+{
+    if (pause_hook)
+        pause_hook(paused);
 }

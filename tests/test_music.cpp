@@ -12,6 +12,7 @@
 #include "audio/sound.h"
 #include "support/processes.h"
 #include "support/support.h"
+#include "support/work_dir.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -201,6 +202,39 @@ TEST_F(MusicProcess, StoppedMusicProcessIsStillEndedAndReaped)
     clock_gettime(CLOCK_MONOTONIC, &after);
     EXPECT_EQ(test_proc_state(music), 0);
     EXPECT_LT(after.tv_sec - before.tv_sec, 3);
+}
+
+// A held music process mixes nothing until it is let go, then goes on at the
+// song's pace; and music_stop ends it at once even while held, as a paused
+// demo ends.
+TEST_F(MusicProcess, HeldMusicMixesNothingAndStillStopsAtOnce)
+{
+    std::string module = test_write_module(dir, long_module());
+    ScopedWorkDir in(dir);
+    feed_stdin("4\n2\n22050\n");  // the raw file, written at the song's pace
+    ASSERT_EQ(sound_setup(), 0);
+    music_start(module.c_str());
+    pid_t music = music_pid;
+    sleep_ms(500);
+    music_hold(1);
+    sleep_ms(300);
+    size_t held = test_read_file("music.raw").size();
+    sleep_ms(700);
+    EXPECT_EQ(test_read_file("music.raw").size(), held) << "mixed while held";
+    // Half a second of song (88200 bytes a second) in half a second: the time
+    // held is not made up for by racing ahead.
+    music_hold(0);
+    sleep_ms(500);
+    size_t grown = test_read_file("music.raw").size() - held;
+    EXPECT_GT(grown, 22050u) << "did not go on";
+    EXPECT_LT(grown, 66150u) << "raced to make up for the hold";
+    music_hold(1);
+    timespec before, after;
+    clock_gettime(CLOCK_MONOTONIC, &before);
+    music_stop();
+    clock_gettime(CLOCK_MONOTONIC, &after);
+    EXPECT_EQ(test_proc_state(music), 0);
+    EXPECT_LT((after.tv_sec - before.tv_sec) * 1000 + (after.tv_nsec - before.tv_nsec) / 1000000, 500);
 }
 
 TEST_F(MusicProcess, ModuleThatEndedIsNotPlayingAndIsNotSignalled)

@@ -1,7 +1,8 @@
 // quarrow-sdl and its back end on a 24-bit 1280x1024 Xvfb with a window
 // manager, seen from outside: screenshots of a frame quarrow-render wrote,
-// in a window, resized and full screen, and the demo ended from the keyboard
-// or the window's close button with its music stopped.
+// in a window, resized and full screen; the screenshot key; a pause heard
+// through a PulseAudio null sink; and the demo ended from the keyboard or
+// the window's close button with its music stopped.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <signal.h>
@@ -13,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/pulse.h"
+#include "support/screen_shots.h"
 #include "support/support.h"
 #include "support/which.h"
 #include "support/x11_probe.h"
@@ -68,58 +71,12 @@ BackgroundRun SdlDesktop::wm;
 std::string SdlDesktop::display, SdlDesktop::frame_dir, SdlDesktop::frame_png;
 PngFrame SdlDesktop::frame;
 
-// 8-bit RGB of a window ("root" for the whole screen), as a user's
-// screenshot tool takes it.
-struct Shot {
-    int width = 0, height = 0;
-    std::string rgb;
-    uint32_t at(int x, int y) const
-    {
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(rgb.data()) + 3 * (size_t(y) * width + x);
-        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
-};
-
-static Shot screenshot(const std::string& display, const std::string& window)
-{
-    Shot shot;
-    std::string size = window == "root" ? x_tool(display, {"xwininfo", "-root"})
-                                        : x_tool(display, {"xwininfo", "-id", window});
-    sscanf(size.substr(size.find("Width: ")).c_str(), "Width: %d", &shot.width);
-    sscanf(size.substr(size.find("Height: ")).c_str(), "Height: %d", &shot.height);
-    shot.rgb = test_run({test_which("import"), "-window", window, "-depth", "8", "rgb:-"}, "", "",
-                        {"DISPLAY=" + display}).out;
-    return shot;
-}
-
-static uint32_t colour_of(const PngFrame& frame, const uint8_t* palette, int x, int y)
-{
-    const uint8_t* c = palette + 3 * frame.pixels[size_t(y) * frame.width + x];
-    return uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2];
-}
-
-// The shot holds the frame at scale, its top left corner at (left, top),
-// with black everywhere else.
-static void expect_frame_at(const Shot& shot, const PngFrame& frame, const uint8_t* palette,
-                            int scale, int left, int top)
-{
-    ASSERT_EQ(shot.rgb.size(), size_t(shot.width) * shot.height * 3);
-    for (int y = 0; y < shot.height; y++) {
-        for (int x = 0; x < shot.width; x++) {
-            int fx = x - left, fy = y - top;
-            bool inside = fx >= 0 && fy >= 0 && fx < frame.width * scale && fy < frame.height * scale;
-            uint32_t want = inside ? colour_of(frame, palette, fx / scale, fy / scale) : 0;
-            ASSERT_EQ(shot.at(x, y), want) << "at " << x << "," << y << " of " << shot.width << "x"
-                                           << shot.height;
-        }
-    }
-}
-
 // Starts quarrow-sdl-frame on the render's frame with the display-mode
 // answer and waits until the frame is shown.
-static void show_frame(const std::string& display, const std::string& png, int mode, BackgroundRun* helper)
+static void show_frame(const std::string& display, const std::string& png, int mode, BackgroundRun* helper,
+                       const std::string& cwd = "")
 {
-    ASSERT_TRUE(test_spawn_open(helper, {test_bin("quarrow-sdl-frame"), png}, "",
+    ASSERT_TRUE(test_spawn_open(helper, {test_bin("quarrow-sdl-frame"), png}, cwd,
                             {"DISPLAY=" + display, NO_LEAK_CHECK}));
     test_spawn_write(helper, std::to_string(mode) + "\n");
     ASSERT_TRUE(test_spawn_wait_output(helper, "shown\n", 10000)) << helper->out << helper->err;
@@ -162,15 +119,15 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
     EXPECT_EQ(helper.out, DISPLAY_PROMPT + "shown\n");
     std::string window = x_window_named(display, TITLE);
     ASSERT_NE(window, "");
-    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+    expect_frame_at(shot_window(display, window), frame, frame.palette.data(), 2, 0, 0);
 
     command(&helper, "palette", "set\n");
-    expect_frame_at(screenshot(display, window), frame, frame.palette.data(), 2, 0, 0);
+    expect_frame_at(shot_window(display, window), frame, frame.palette.data(), 2, 0, 0);
     command(&helper, "present", "shown\n");
     std::vector<uint8_t> inverted(768);
     for (int i = 0; i < 768; i++)
         inverted[i] = static_cast<uint8_t>(255 - frame.palette[i]);
-    expect_frame_at(screenshot(display, window), frame, inverted.data(), 2, 0, 0);
+    expect_frame_at(shot_window(display, window), frame, inverted.data(), 2, 0, 0);
 
     ASSERT_EQ(test_run({test_which("xdotool"), "windowsize", window, "1000", "700"}, "", "",
                        {"DISPLAY=" + display}).status, 0);
@@ -179,7 +136,7 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
         usleep(50000);
     usleep(300000);  // the resize reaches the program as an event
     command(&helper, "present", "shown\n");
-    Shot grown = screenshot(display, window);
+    Shot grown = shot_window(display, window);
     ASSERT_EQ(grown.width, 1000);
     ASSERT_EQ(grown.height, 700);
     expect_frame_at(grown, frame, inverted.data(), 2, 180, 110);
@@ -192,7 +149,7 @@ TEST_F(SdlDesktop, WindowShowsTheFrameDoubled)
         usleep(50000);
     usleep(300000);
     command(&helper, "present", "shown\n");
-    Shot small = screenshot(display, window);
+    Shot small = shot_window(display, window);
     ASSERT_EQ(small.rgb.size(), size_t(400 * 250 * 3));
     int lit_left = 400, lit_right = -1;
     for (int y = 0; y < 250; y++)
@@ -230,13 +187,52 @@ TEST_F(SdlDesktop, FullScreenShowsTheFrameTimesFour)
 {
     BackgroundRun helper;
     show_frame(display, frame_png, 2, &helper);
-    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    expect_frame_at(shot_window(display, "root"), frame, frame.palette.data(), 4, 0, 32);
 
     keys_then_present(display, &helper, "F11", "Width: 640\n");
-    expect_frame_at(screenshot(display, x_window_named(display, TITLE)), frame,
+    expect_frame_at(shot_window(display, x_window_named(display, TITLE)), frame,
                     frame.palette.data(), 2, 0, 0);
     keys_then_present(display, &helper, "alt+Return", "Width: 1280\n");
-    expect_frame_at(screenshot(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    expect_frame_at(shot_window(display, "root"), frame, frame.palette.data(), 4, 0, 32);
+    quit(&helper);
+}
+
+// F12 writes the frame on screen as the next free quarrow-NNNN.png, in the
+// palette it is shown in rather than one set since, and names it on
+// standard error; when the folder is gone it says why and the window goes on.
+TEST_F(SdlDesktop, ScreenshotKeyWritesTheFrameOnScreen)
+{
+    std::string dir = test_make_dir();
+    test_write_file(dir + "/quarrow-0001.png", "a user's own file");
+    BackgroundRun helper;
+    show_frame(display, frame_png, 1, &helper, dir);
+    command(&helper, "palette", "set\n");
+    keys_then_present(display, &helper, "F12", "Width: 640\n");
+    keys_then_present(display, &helper, "F12", "Width: 640\n");
+    std::vector<uint8_t> inverted(768);
+    for (int i = 0; i < 768; i++)
+        inverted[i] = static_cast<uint8_t>(255 - frame.palette[i]);
+    struct {
+        const char* name;
+        const std::vector<uint8_t>& palette;
+    } shots[] = {{"quarrow-0002.png", frame.palette}, {"quarrow-0003.png", inverted}};
+    for (const auto& shot : shots) {
+        PngFrame written;
+        ASSERT_TRUE(test_read_png(dir + "/" + shot.name, &written)) << shot.name << helper.err;
+        EXPECT_EQ(written.width, 320);
+        EXPECT_EQ(written.height, 240);
+        EXPECT_TRUE(written.pixels == frame.pixels) << shot.name;
+        EXPECT_TRUE(written.palette == shot.palette) << shot.name;
+    }
+    EXPECT_EQ(test_read_file(dir + "/quarrow-0001.png"), "a user's own file");
+    std::string program = test_bin("quarrow-sdl-frame");
+    EXPECT_EQ(helper.err, program + ": screenshot written to quarrow-0002.png\n" + program +
+                              ": screenshot written to quarrow-0003.png\n");
+
+    test_remove_tree(dir);
+    keys_then_present(display, &helper, "F12", "Width: 640\n");
+    EXPECT_EQ(helper.err.substr(helper.err.rfind(program)),
+              program + ": cannot write a screenshot as quarrow-0001.png: No such file or directory\n");
     quit(&helper);
 }
 
@@ -244,29 +240,6 @@ static const std::string& BANNER = DEMO_BANNER;
 // Raw-file music, then a window.
 static const std::string ANSWERS = ANSWERS_RAW_MUSIC + "1\n";
 static const std::string& SOUND_LINES = SOUND_LINES_RAW_MUSIC;
-
-// Processes whose working folder is dir: the music process, if it outlived
-// the demo.
-static bool no_process_left_in(const std::string& dir)
-{
-    for (int i = 0; i < 40; i++) {
-        bool found = false;
-        FILE* list = popen("ls /proc", "r");
-        char name[64];
-        while (list && fscanf(list, "%63s", name) == 1) {
-            char link[PATH_MAX] = {0};
-            std::string cwd = "/proc/" + std::string(name) + "/cwd";
-            if (atoi(name) > 0 && readlink(cwd.c_str(), link, sizeof link - 1) > 0 && dir == link)
-                found = true;
-        }
-        if (list)
-            pclose(list);
-        if (!found)
-            return true;
-        usleep(50000);
-    }
-    return false;
-}
 
 // The demo ended by the user, by a key sent to its window or by the window
 // manager's close, ends as at the end of its script: status 0, nothing on
@@ -284,9 +257,7 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         {"close button", {"key", "alt+F4"}, false},
     };
     for (const Case& c : cases) {
-        std::string dir = test_make_dir();
-        for (const char* data : {"grafika", "music"})
-            EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
+        std::string dir = test_make_demo_dir();
         BackgroundRun run;
         ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
         test_spawn_write(&run, ANSWERS);
@@ -336,6 +307,131 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         EXPECT_EQ(x_window_named(display, TITLE), "") << c.name;
         test_remove_tree(dir);
     }
+}
+
+// The first and last time (ms) between from and to at which the recording
+// holds a sample louder than the song's quietest moments; -1 when none.
+static std::pair<long long, long long> loud_between(const Recorder& recorder, long long from, long long to)
+{
+    std::pair<long long, long long> span{-1, -1};
+    size_t begin = 0;
+    for (const auto& arrival : recorder.arrivals) {
+        for (size_t offset = begin; offset + RECORDER_FRAME_BYTES <= arrival.first; offset += RECORDER_FRAME_BYTES) {
+            long long at = arrival.second - static_cast<long long>((arrival.first - offset) / RECORDER_FRAME_BYTES) *
+                                                1000 / RECORDER_RATE;
+            if (at >= from && at <= to && (std::abs(sample_at(recorder.data, offset / 2)) > 64 ||
+                                           std::abs(sample_at(recorder.data, offset / 2 + 1)) > 64)) {
+                if (span.first < 0)
+                    span.first = at;
+                span.second = at;
+            }
+        }
+        begin = arrival.first;
+    }
+    return span;
+}
+
+// The statistics lines in out, as label and frame count.
+static std::vector<std::pair<std::string, int>> statistics(const std::string& out)
+{
+    std::vector<std::pair<std::string, int>> lines;
+    for (size_t at = out.find(":\t "); at != std::string::npos; at = out.find(":\t ", at + 1)) {
+        // The first follows the last question on its line.
+        size_t start = out.find_last_of("\n ", at) + 1;
+        char label[16];
+        int frames = 0;
+        if (sscanf(out.c_str() + start, "%15[^:]:\t %d - Screens", label, &frames) == 2)
+            lines.push_back({label, frames});
+    }
+    return lines;
+}
+
+// A whole run with its music through a PulseAudio null sink, paused for five
+// seconds in the title picture with Space and resumed with P: the
+// sound stops within 100 ms of one key and is back within 100 ms of the other;
+// meanwhile the title says so, and two screenshots a second apart are the
+// same frame of quarrow-render's title step, the one the window shows. The
+// clock stood still, so every effect had its time and the statistics are
+// those of a run never paused; and nothing is left running.
+TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
+{
+    PulseServer pulse;
+    if (!pulse_start(&pulse))
+        GTEST_SKIP() << "no PulseAudio daemon";
+    std::vector<PngFrame> title_frames = render_step_frames(1);
+    RunResult unpaused = test_run({test_bin("quarrow-render"), "--seed", "1"}, frame_dir);
+    Recorder recorder;
+    ASSERT_TRUE(recorder_start(&recorder));
+    std::string dir = test_make_demo_dir();
+    BackgroundRun run;
+    ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow-sdl")}, dir, {"DISPLAY=" + display, NO_LEAK_CHECK}));
+    test_spawn_write(&run, "4\n5\n44100\n1\n");
+    test_spawn_close_input(&run);
+    // Records the sink and reads the demo's output meanwhile.
+    auto listen = [&](long long ms) {
+        for (long long end = monotonic_ms() + ms; monotonic_ms() < end;) {
+            recorder_poll(&recorder, 5);
+            spawn_collect(&run, &run.out, &run.err, 0);
+        }
+    };
+    std::string window;
+    for (int i = 0; i < 200 && window.empty(); i++) {
+        listen(50);
+        window = x_window_named(display, TITLE);
+    }
+    ASSERT_NE(window, "") << run.out << run.err;
+    listen(5000);
+    window = x_window_named(display, TITLE);
+    auto key = [&](const char* name) {
+        test_run({test_which("xdotool"), "key", "--window", window, name}, "", "", {"DISPLAY=" + display});
+    };
+    key("space");
+    long long paused_at = monotonic_ms();
+    listen(400);
+    key("F12");
+    listen(1000);
+    key("F12");
+    listen(300);
+    std::string paused_window = x_window_named(display, TITLE + " (paused)");
+    Shot shown = shot_window(display, paused_window);
+    listen(paused_at + 5000 - monotonic_ms());
+    long long resume_sent = monotonic_ms();
+    key("p");
+    long long resumed_at = monotonic_ms();
+    listen(1000);
+    recorder_stop(&recorder);
+    ASSERT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
+    pulse_stop(&pulse);
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string program = test_bin("quarrow-sdl");
+    EXPECT_EQ(run.err, program + ": screenshot written to quarrow-0001.png\n" + program +
+                           ": screenshot written to quarrow-0002.png\n");
+    EXPECT_GE(loud_between(recorder, paused_at - 1000, paused_at - 200).first, 0) << "no music before";
+    auto held = loud_between(recorder, paused_at + 100, resume_sent);
+    EXPECT_EQ(held.first, -1) << "sound " << held.second - paused_at << " ms into the pause";
+    EXPECT_GE(loud_between(recorder, resume_sent, resumed_at + 100).first, 0) << "no sound on resuming";
+
+    EXPECT_NE(paused_window, "") << "no \" (paused)\" in the title";
+    PngFrame first, second;
+    ASSERT_TRUE(test_read_png(dir + "/quarrow-0001.png", &first));
+    ASSERT_TRUE(test_read_png(dir + "/quarrow-0002.png", &second));
+    EXPECT_TRUE(first.pixels == second.pixels && first.palette == second.palette) << "moved while paused";
+    EXPECT_TRUE(frame_among(first, title_frames)) << "not one of quarrow-render's title frames";
+    expect_frame_at(shown, first, first.palette.data(), 2, 0, 0);
+
+    // A busy machine shows fewer frames than the virtual clock, never more:
+    // a few in a ten-second step, where a clock that ran on through the five
+    // seconds paused would have cut sixty from the title step.
+    auto played = statistics(run.out), expected = statistics(unpaused.out);
+    ASSERT_EQ(played.size(), expected.size()) << run.out;
+    for (size_t i = 0; i < played.size(); i++) {
+        EXPECT_EQ(played[i].first, expected[i].first) << "line " << i;
+        EXPECT_LE(played[i].second, expected[i].second + 2) << "line " << i;
+    }
+    EXPECT_GE(played.front().second, expected.front().second - 12) << run.out;
+    EXPECT_TRUE(no_process_left_in(dir)) << "the music outlived the demo";
+    test_remove_tree(dir);
 }
 
 // Options are checked before anything starts; with no display the program

@@ -1,6 +1,7 @@
 // State of the SDL back end, shared by its files: sdl_setup.cpp (question,
 // window, renderer, full screen, shut-down), sdl_frame.cpp (palette, the
-// streaming texture, where the picture goes, present) and sdl_events.cpp.
+// streaming texture, where the picture goes, present), sdl_events.cpp (keys,
+// pause) and sdl_screenshot.cpp.
 #pragma once
 
 #include <SDL.h>
@@ -17,6 +18,12 @@ struct SdlDisplay {
     int frame_height;
     int fullscreen;            // 1 while covering the desktop
     uint32_t colours[256];     // the palette as ARGB, taken at the next present
+    uint8_t palette[768];      // the same as red, green, blue
+    uint8_t* shown;            // the frame on screen, as indices (for screenshots)
+    uint8_t shown_palette[768];  // and the palette it is shown in
+    int paused;                // 1 while the user holds the demo
+    char title[128];           // the window's title when not paused
+    const char* program;       // argv[0], for messages
 };
 
 extern SdlDisplay sdl;
@@ -42,3 +49,8 @@ void sdl_fullscreen_set(int on);
 // Reads every queued event without waiting: quits, full-screen keys,
 // repaints after the window changed.
 void sdl_events_poll();
+
+// Writes the frame on screen as the next free quarrow-NNNN.png in the
+// working folder and names it on standard error; a failure is told there
+// too, and the demo goes on.
+void sdl_screenshot();

@@ -32,28 +32,34 @@ SdlRect sdl_layout(int out_width, int out_height, int frame_width, int frame_hei
 // frame it belongs to and never on the one before.
 void display_set_palette(const uint8_t* palette)
 {
+    memcpy(sdl.palette, palette, sizeof sdl.palette);
     for (int i = 0; i < 256; i++)
         sdl.colours[i] = 0xff000000u | static_cast<uint32_t>(palette[3 * i]) << 16 |
                          static_cast<uint32_t>(palette[3 * i + 1]) << 8 | palette[3 * i + 2];
 }
 
-// A frame without pixels uploads black.
+// A frame without pixels uploads black. What is uploaded is also kept as
+// indices and palette, for a screenshot of exactly what is on screen.
 void sdl_frame_upload(const Image* frame)
 {
     void* pixels;
     int pitch;
     if (SDL_LockTexture(sdl.texture, nullptr, &pixels, &pitch) != 0)
         return;
+    memcpy(sdl.shown_palette, sdl.palette, sizeof sdl.shown_palette);
     for (int y = 0; y < sdl.frame_height; y++) {
         uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<size_t>(y) * pitch);
+        uint8_t* kept = sdl.shown + static_cast<size_t>(y) * sdl.frame_width;
         if (!frame->pixels || frame->width != sdl.frame_width || y >= frame->height) {
             for (int x = 0; x < sdl.frame_width; x++)
                 row[x] = 0xff000000u;
+            memset(kept, 0, static_cast<size_t>(sdl.frame_width));
             continue;
         }
         const uint8_t* from = frame->pixels + static_cast<size_t>(y) * frame->width;
         for (int x = 0; x < sdl.frame_width; x++)
             row[x] = sdl.colours[from[x]];
+        memcpy(kept, from, static_cast<size_t>(sdl.frame_width));
     }
     SDL_UnlockTexture(sdl.texture);
 }

@@ -63,6 +63,13 @@ void display_setup(int argc, char** argv, const char* title, int width, int heig
 
     sdl.frame_width = width;
     sdl.frame_height = height;
+    sdl.program = argv[0];
+    snprintf(sdl.title, sizeof sdl.title, "%s", title);
+    sdl.shown = static_cast<uint8_t*>(calloc(static_cast<size_t>(width) * height, 1));
+    if (!sdl.shown) {
+        SDL_SetError("out of memory");
+        setup_failed(argv[0], "keep the frame");
+    }
     Uint32 flags = SDL_WINDOW_RESIZABLE | (mode == 2 ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                   width * 2, height * 2, flags);
@@ -101,5 +108,6 @@ void display_shutdown()
         SDL_DestroyWindow(sdl.window);
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_Quit();
+    free(sdl.shown);
     sdl = SdlDisplay{};
 }

@@ -41,6 +41,15 @@ std::string test_make_dir()
     return dir ? dir : "";
 }
 
+std::string test_make_demo_dir()
+{
+    std::string dir = test_make_dir();
+    for (const char* data : {"/grafika", "/music"})
+        if (symlink((test_source_dir() + data).c_str(), (dir + data).c_str()) != 0)
+            perror(data);
+    return dir;
+}
+
 bool test_link_module(const std::string& dir)
 {
     mkdir((dir + "/music").c_str(), 0777);

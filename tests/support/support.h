@@ -39,6 +39,9 @@ struct TempDir {
     std::string path;
 };
 
+// A new folder to run the demo in: links to the tree's grafika/ and music/.
+std::string test_make_demo_dir();
+
 struct RunResult {
     int status;          // exit status, or 128 + signal
     std::string out;     // standard output
