@@ -8,7 +8,6 @@
 
 #include <cstdio>
 
-#include "audio/alsa_output.h"
 #include "audio/audio_state.h"
 #include "audio/device_probe.h"
 #include "core/prompt.h"
@@ -45,13 +44,7 @@ void sound_register()
     MikMod_RegisterLoader(&load_uni);
     MikMod_RegisterLoader(&load_xm);
 
-    // The library appends, so this order is the numbering the user sees;
-    // the sound-server devices come after the classic three.
-    MikMod_RegisterDriver(&drv_oss);
-    MikMod_RegisterDriver(&drv_raw);
-    MikMod_RegisterDriver(&drv_nos);
-    MikMod_RegisterDriver(&alsa_output_driver);
-    MikMod_RegisterDriver(&drv_pulseaudio);
+    sound_register_devices();
 
     library_tick = MikMod_RegisterPlayer(music_tick);
 }

@@ -13,5 +13,9 @@ int sound_setup();
 // itself; tools that try devices without the dialogue call it first.
 void sound_register();
 
+// Registers the devices in their menu order; the file linked beside the
+// dialogue says which: the system's (sound_devices.cpp) or the page's.
+void sound_register_devices();
+
 // The player hook the library calls once per tick while the module plays.
 void music_tick();

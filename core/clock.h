@@ -1,6 +1,7 @@
 // Millisecond time, the effect clock, the frame wait and the statistics line.
 // now_ms and wait_until come from the clock linked into the program: the real
-// one (clock_real.cpp) or the virtual one of quarrow-render (clock_virtual.cpp).
+// one (clock_real.cpp), the page's (clock_web.cpp) or the virtual one of
+// quarrow-render (clock_virtual.cpp).
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,9 @@ int32_t now_ms();
 // Returns once now_ms() has reached stamp + period. Always 0.
 int wait_until(int32_t stamp, int32_t period);
 
-// Only the real clock: hook runs about every 10 ms while wait_until sleeps,
-// so a display can read its events without blocking. Null for none.
+// The real and web clocks run hook about every 10 ms while wait_until
+// sleeps, so a display can read its events without blocking (the virtual
+// clock never sleeps). Null for none.
 void clock_set_wait_hook(void (*hook)());
 
 // Only the real clock: while held (held 1), now_ms stands still; released,

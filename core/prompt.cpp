@@ -10,7 +10,7 @@ int ask_number(const char* prompt, int min, int max)
     fflush(stdout);
     char line[255];
     for (;;) {
-        if (!fgets(line, sizeof line, stdin))
+        if (!prompt_read_line(line, sizeof line))
             return min;
         long value = strtol(line, nullptr, 10);
         if (value >= min && value <= max)

@@ -56,7 +56,7 @@ TEST(PictureShowRun, WholeShowWithDarkColours)
     std::vector<uint8_t> pixels = test_pixels(320, 240, [](int x, int y) { return (x * 3 + y) & 255; });
     uint8_t source[768];
     dark_palette(source);
-    std::string path = test_write_picture(work.path, "show.pcx", Image{320, 240, pixels.data()}, source);
+    std::string path = test_write_picture(work.path, "linux.pcx", Image{320, 240, pixels.data()}, source);
     Image* frame = nullptr;
     ASSERT_EQ(image_create(&frame, 320, 240), 0);
 

@@ -184,6 +184,8 @@ TEST(ReliefRun, LightCarriesOverBetweenRuns)
     e04_light_reset();
     std::vector<uint8_t> flat(320 * 240, 30);
     uint8_t palette[768] = {};
+    // A data folder of its own, so the title picture keeps the lookup here.
+    test_write_all_pictures(work.path);
     std::string path = test_write_picture(work.path, "flat.pcx", Image{320, 240, flat.data()}, palette);
     Image* frame = nullptr;
     ASSERT_EQ(image_create(&frame, 320, 240), 0);
