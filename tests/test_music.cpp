@@ -37,8 +37,6 @@ void sleep_ms(long ms)
 
 class MusicProcess : public ::testing::Test {
 protected:
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
 
     // Starts music-harness in mode and waits for it to report the music
     // process's id; 0 means none was created.
@@ -54,7 +52,8 @@ protected:
         return static_cast<pid_t>(atoi(run->err.c_str() + at + 10));
     }
 
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(MusicProcess, MissingModuleIsReportedByTheChildAndTheDemoRunsOn)

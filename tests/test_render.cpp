@@ -20,13 +20,6 @@ namespace {
 
 class Render : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = test_make_dir();
-        test_write_all_pictures(dir);
-    }
-    void TearDown() override { test_remove_tree(dir); }
-
     RunResult render(const std::vector<std::string>& args)
     {
         std::vector<std::string> argv{test_bin("quarrow-render")};
@@ -50,7 +43,8 @@ protected:
         return rows;
     }
 
-    std::string dir;
+    PictureDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(Render, HelpAndBadArguments)

@@ -36,13 +36,10 @@ class RenderFailure : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = test_make_dir();
-        test_write_all_pictures(dir);
         mkdir((dir + "/music").c_str(), 0777);
         ASSERT_EQ(symlink((test_source_dir() + "/music/quarrow.xm").c_str(), (dir + "/music/quarrow.xm").c_str()), 0);
         mkdir((dir + "/tmp").c_str(), 0777);
     }
-    void TearDown() override { test_remove_tree(dir); }
 
     std::vector<std::string> render_argv(const std::vector<std::string>& args)
     {
@@ -76,7 +73,8 @@ protected:
         EXPECT_TRUE(names_in(dir + "/tmp").empty()) << what;
     }
 
-    std::string dir;
+    PictureDir temp;
+    const std::string& dir = temp.path;
 };
 
 // A picture that cannot be loaded, missing or a FIFO that nobody writes: the

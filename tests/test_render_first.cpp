@@ -11,19 +11,14 @@
 namespace {
 
 struct RenderDir {
-    RenderDir()
-    {
-        dir = test_make_dir();
-        test_write_all_pictures(dir);
-    }
-    ~RenderDir() { test_remove_tree(dir); }
     RunResult render(const std::vector<std::string>& args) const
     {
         std::vector<std::string> argv = {test_bin("quarrow-render")};
         argv.insert(argv.end(), args.begin(), args.end());
         return test_run(argv, dir);
     }
-    std::string dir;
+    PictureDir temp;
+    const std::string& dir = temp.path;
 };
 
 std::vector<std::string> lines_of(const std::string& text)

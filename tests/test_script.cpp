@@ -33,9 +33,8 @@ const char EXPECTED_STATISTICS[] =
 
 class WholeScript : public ::testing::Test {
 protected:
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(WholeScript, StatisticsWithTestPictures)

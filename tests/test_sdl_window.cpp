@@ -284,7 +284,8 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         {"close button", {"key", "alt+F4"}, false},
     };
     for (const Case& c : cases) {
-        std::string dir = test_make_dir();
+        TempDir temp;
+        const std::string& dir = temp.path;
         for (const char* data : {"grafika", "music"})
             EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
         BackgroundRun run;
@@ -334,7 +335,6 @@ TEST_F(SdlDesktop, UserEndsTheDemoWithMusicStopped)
         }
         EXPECT_TRUE(no_process_left_in(dir)) << c.name << ": the music outlived the demo";
         EXPECT_EQ(x_window_named(display, TITLE), "") << c.name;
-        test_remove_tree(dir);
     }
 }
 

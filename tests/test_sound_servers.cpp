@@ -52,7 +52,8 @@ long long reported(const std::string& err, const std::string& name)
 // "quarrow", reached through PULSE_SERVER by everything started meanwhile.
 struct PulseServer {
     ChildPipes daemon;
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
     std::string server;  // "unix:<socket>"
 };
 
@@ -71,7 +72,6 @@ bool unix_socket(const std::string& path, bool bind_only)
 
 bool pulse_start(PulseServer* pulse)
 {
-    pulse->dir = test_make_dir();
     std::string socket_path = pulse->dir + "/native";
     pulse->server = "unix:" + socket_path;
     mkdir((pulse->dir + "/run").c_str(), 0700);
@@ -108,7 +108,6 @@ void pulse_stop(PulseServer* pulse, int signal_number = SIGTERM)
             close(fd);
     pulse->daemon.in_fd = pulse->daemon.out_fd = pulse->daemon.err_fd = -1;
     unsetenv("PULSE_SERVER");
-    test_remove_tree(pulse->dir);
 }
 
 // The sink's monitor, read as it comes: every chunk is stamped with the
@@ -187,8 +186,6 @@ XmLayout long_module()
 class SoundServers : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test_become_subreaper(); }
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
 
     BackgroundRun harness(const std::vector<std::string>& mode, const std::string& answers)
     {
@@ -197,7 +194,8 @@ protected:
         return test_spawn(argv, dir, answers);
     }
 
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)

@@ -168,7 +168,8 @@ TEST(X11ServerLoss, EndsProgramAndStopsMusic)
     TEST_NEEDS("quarrow-x11-frame");
     Xvfb server;
     ASSERT_TRUE(xvfb_start(&server, "640x480x8"));
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     std::string marker = dir + "/music-terminated";
     BackgroundRun helper;
     show_known_frame(server, {}, 1, &helper);
@@ -195,6 +196,5 @@ TEST(X11ServerLoss, EndsProgramAndStopsMusic)
     }
     if (!stopped)
         kill(music, SIGKILL);
-    test_remove_tree(dir);
     EXPECT_TRUE(stopped) << "the music process was not sent SIGTERM";
 }

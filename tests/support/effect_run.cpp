@@ -1,25 +1,45 @@
 // In-process effect runs (see effect_run.h).
 #include "effect_run.h"
 
+#include <gtest/gtest.h>
+#include <limits.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 
 #include "capture.h"
 #include "stdout_capture.h"
 #include "support.h"
 
-std::string test_observe_frames(
-    const std::function<void()>& run,
-    const std::function<void(int, const Image*, const uint8_t*)>& observer)
+// Changes into a folder, and back again when it goes.
+struct ScopedWorkDir {
+    explicit ScopedWorkDir(const std::string& dir)
+    {
+        char buffer[PATH_MAX];
+        previous = getcwd(buffer, sizeof buffer) ? buffer : "/";
+        if (chdir(dir.c_str()) != 0)
+            ADD_FAILURE() << "cannot change into " << dir;
+    }
+    ~ScopedWorkDir()
+    {
+        if (chdir(previous.c_str()) != 0)
+            ADD_FAILURE() << "cannot change back into " << previous;
+    }
+    std::string previous;
+};
+
+EffectRun test_run_effect(const std::function<void()>& run, bool keep_pixels, const CaptureEach& each,
+                          const std::string& work_dir)
 {
-    capture_start(false, observer);
+    EffectRun result;
+    ScopedWorkDir work(work_dir.empty() ? "." : work_dir);
+    capture_start(keep_pixels, each);
     test_stdout_capture_begin();
     run();
-    std::string out = test_stdout_capture_end();
+    result.out = test_stdout_capture_end();
     capture_stop();
-    return out;
+    result.frames = capture_frames();
+    return result;
 }
 
 void test_write_flat_picture(const std::string& dir, const char* name, int width, int height,

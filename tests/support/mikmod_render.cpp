@@ -10,7 +10,8 @@
 
 std::vector<int16_t> test_render_module(const std::string& path, int rate)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     char old[4096];
     if (dir.empty() || !getcwd(old, sizeof old) || chdir(dir.c_str()) != 0)
         return {};
@@ -40,6 +41,5 @@ std::vector<int16_t> test_render_module(const std::string& path, int rate)
     }
     if (chdir(old) != 0)
         out.clear();
-    test_remove_tree(dir);
     return out;
 }
