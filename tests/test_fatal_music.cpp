@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "processes.h"
-#include "support.h"
+#include "support/processes.h"
+#include "support/support.h"
 
 namespace {
 

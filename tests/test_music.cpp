@@ -12,6 +12,7 @@
 #include "audio/sound.h"
 #include "support/processes.h"
 #include "support/support.h"
+#include "support/timing.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -27,12 +28,6 @@ XmLayout long_module()
     layout.rows = 64;
     layout.orders = 4;  // about 31 s
     return layout;
-}
-
-void sleep_ms(long ms)
-{
-    timespec pause{ms / 1000, (ms % 1000) * 1000000};
-    nanosleep(&pause, nullptr);
 }
 
 class MusicProcess : public ::testing::Test {
@@ -94,7 +89,7 @@ TEST_F(MusicProcess, NeverOutlivesTheMainProcess)
         char state = test_proc_state(music);
         EXPECT_TRUE(state != 0 && state != 'Z') << "music process not running: " << state;
         if (ending.signal) {
-            sleep_ms(300);
+            test_sleep_ms(300);
             kill(run.pid, ending.signal);
         }
         RunResult result = test_spawn_finish(&run);
@@ -118,9 +113,9 @@ TEST_F(MusicProcess, SilentDriverKeepsTheSongsPaceWithoutSpinning)
     BackgroundRun run;
     pid_t music = start(&run, {"hold"}, SILENT_ANSWERS);
     ASSERT_GT(music, 0) << run.err;
-    sleep_ms(300);
+    test_sleep_ms(300);
     double before = test_proc_cpu_seconds(music);
-    sleep_ms(2000);
+    test_sleep_ms(2000);
     double after = test_proc_cpu_seconds(music);
     // Still playing: the module lasts half a minute of song time, and racing
     // through it would have ended the process by now.
@@ -177,7 +172,7 @@ TEST_F(MusicProcess, StartsOnceAndStopsWithOneSignalReapingTheProcess)
     }
     music_pid = bystander;
     music_stop();
-    sleep_ms(200);
+    test_sleep_ms(200);
     int status = 0;
     EXPECT_EQ(waitpid(bystander, &status, WNOHANG), 0) << "the second call sent a signal";
     kill(bystander, SIGKILL);
@@ -212,7 +207,7 @@ TEST_F(MusicProcess, ModuleThatEndedIsNotPlayingAndIsNotSignalled)
     music_start(module.c_str());
     pid_t first = music_pid;
     ASSERT_GT(first, 0);
-    sleep_ms(1500);
+    test_sleep_ms(1500);
     // Restarting is allowed once the first has ended by itself, which also
     // reaps it.
     music_start(module.c_str());

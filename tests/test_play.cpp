@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "processes.h"
-#include "spawn.h"
-#include "support.h"
-#include "xvfb.h"
+#include "support/processes.h"
+#include "support/spawn.h"
+#include "support/support.h"
+#include "support/xvfb.h"
 
 namespace {
 

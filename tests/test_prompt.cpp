@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/prompt.h"
-#include "support.h"
+#include "support/support.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "demo/script.h"
-#include "support.h"
+#include "support/support.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "processes.h"
-#include "support.h"
+#include "support/processes.h"
+#include "support/support.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "support/processes.h"
 #include "support/spawn.h"
 #include "support/support.h"
+#include "support/timing.h"
 #include "support/which.h"
 #include "support/xm_writer.h"
 
@@ -27,19 +28,6 @@ const int FRAME_BYTES = 4;  // 16-bit stereo
 const std::string PULSE_ANSWERS = "4\n5\n44100\n";
 const std::string ALSA_ANSWERS = "4\n4\n44100\n";
 const std::string RAW_ANSWERS = "4\n2\n44100\n";
-
-long long monotonic_ms()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-void sleep_ms(long ms)
-{
-    timespec pause{ms / 1000, (ms % 1000) * 1000000};
-    nanosleep(&pause, nullptr);
-}
 
 // The number after "name " in a harness's standard error, or -1.
 long long reported(const std::string& err, const std::string& name)
@@ -91,7 +79,7 @@ bool pulse_start(PulseServer* pulse)
             setenv("PULSE_SERVER", pulse->server.c_str(), 1);
             return true;
         }
-        sleep_ms(20);
+        test_sleep_ms(20);
     }
     return false;
 }
@@ -132,7 +120,7 @@ void recorder_poll(Recorder* recorder, int wait_ms)
     size_t before = recorder->data.size();
     spawn_collect(&recorder->parec, &recorder->data, &err, wait_ms);
     if (recorder->data.size() != before)
-        recorder->arrivals.push_back({recorder->data.size(), monotonic_ms()});
+        recorder->arrivals.push_back({recorder->data.size(), test_now_ms()});
 }
 
 void recorder_stop(Recorder* recorder)
@@ -216,12 +204,12 @@ TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
     BackgroundRun run = harness({"end", "1.5"}, PULSE_ANSWERS);
     bool running = true;
     long long ended_at = 0;
-    while (running || monotonic_ms() < ended_at + 500) {
+    while (running || test_now_ms() < ended_at + 500) {
         recorder_poll(&recorder, 5);
         if (running) {
             running = spawn_collect(&run, &run.out, &run.err, 0);
             if (!running)
-                ended_at = monotonic_ms();
+                ended_at = test_now_ms();
         }
     }
     RunResult result = test_spawn_finish(&run);
@@ -310,7 +298,7 @@ TEST_F(SoundServers, PulseAudioGoingAwayMidSongEndsTheMusicQuietly)
     ASSERT_TRUE(test_spawn_wait_for(&run, "\n", 1000));
     pid_t music = static_cast<pid_t>(reported(run.err, "music_pid"));
     ASSERT_GT(music, 0) << run.err;
-    sleep_ms(700);
+    test_sleep_ms(700);
     char playing = test_proc_state(music);
     pulse_stop(&pulse, SIGKILL);
 
@@ -343,7 +331,7 @@ TEST_F(SoundServers, PulseAudioMusicGoesWithAKilledDemoAndTheServerLetsGo)
     ASSERT_TRUE(test_spawn_wait_for(&run, "music_start_ms ", 10000)) << run.err;
     pid_t music = static_cast<pid_t>(reported(run.err, "music_pid"));
     ASSERT_GT(music, 0) << run.err;
-    sleep_ms(500);
+    test_sleep_ms(500);
     kill(run.pid, SIGKILL);
     test_spawn_finish(&run);
     EXPECT_TRUE(test_wait_gone(music, 2000)) << "music process outlived the demo";

@@ -18,6 +18,7 @@
 #include "support/x11_probe.h"
 #include "support/transcript.h"
 #include "support/xvfb.h"
+#include "support/xvfb_suite.h"
 
 static const std::string& BANNER = DEMO_BANNER;
 static const std::string DISPLAY_PROMPT =
@@ -98,14 +99,10 @@ static BackgroundRun quarrow_run(const std::string& display, const std::vector<s
     return run;
 }
 
-class X11Run : public ::testing::Test {
+class X11Run : public EightBitXvfbSuite<> {
 protected:
     void SetUp() override { TEST_NEEDS("quarrow"); }
-    static void SetUpTestSuite() { ASSERT_TRUE(xvfb_start(&server, "640x480x8")); }
-    static void TearDownTestSuite() { xvfb_stop(&server); }
-    static Xvfb server;
 };
-Xvfb X11Run::server;
 
 TEST_F(X11Run, WholeRunWithSharedMemoryRealTime)
 {

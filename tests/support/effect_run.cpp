@@ -1,5 +1,5 @@
 // In-process effect runs (see effect_run.h).
-#include "effect_run.h"
+#include "support/effect_run.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -7,9 +7,9 @@
 
 #include <cstdio>
 
-#include "capture.h"
-#include "stdout_capture.h"
-#include "support.h"
+#include "support/capture.h"
+#include "support/stdout_capture.h"
+#include "support/support.h"
 
 // Changes into a folder, and back again when it goes.
 struct ScopedWorkDir {

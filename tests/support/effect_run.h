@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
+#include "support/capture.h"
 #include "core/image.h"
 
 struct EffectRun {

@@ -1,12 +1,12 @@
 // Module rendering through libmikmod (see mikmod_render.h).
-#include "mikmod_render.h"
+#include "support/mikmod_render.h"
 
 #include <mikmod.h>
 #include <unistd.h>
 
 #include <cstring>
 
-#include "support.h"
+#include "support/support.h"
 
 std::vector<int16_t> test_render_module(const std::string& path, int rate)
 {

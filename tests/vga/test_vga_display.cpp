@@ -14,7 +14,7 @@
 #include "display/display.h"
 #include "display/vga/vgalib/vga.h"
 #include "display/vga/vgalib/vga_screen.h"
-#include "support.h"
+#include "support/support.h"
 
 namespace {
 
