@@ -116,13 +116,10 @@ TEST(DiscRun, FlowsThePictureOutwardAndCountsItsFrames)
     test_write_picture(dir.path, "e_07.pcx", picture, palette);
     trig_init();
 
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
-    int frames = 0;
-    std::string out =
+    TestFrame frame;
+    EffectRun run =
         test_run_effect([&] { effect_e07(frame, 300, test_script_picture(STEP_E07)); }, false,
             [&](int index, const Image* f, const uint8_t* pal) {
-                frames++;
                 ASSERT_EQ(memcmp(pal, palette, 768), 0);
                 // The outer ring reaches past the corners: nothing of the
                 // zeroed buffer is left, from the first frame on.
@@ -146,10 +143,9 @@ TEST(DiscRun, FlowsThePictureOutwardAndCountsItsFrames)
                         EXPECT_LE(f->pixels[corner] - 1, 255 - 7);
                     }
                 }
-            }, dir.path).out;
-    image_free(&frame);
-    EXPECT_EQ(frames, 363);
-    EXPECT_EQ(out, "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n");
+            }, dir.path);
+    EXPECT_EQ(run.frames.size(), 363u);
+    EXPECT_EQ(run.out, "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n");
 }
 
 }  // namespace

@@ -174,8 +174,7 @@ protected:
 
 TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
 {
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
     int frames = 0;
     bool faces_seen[2] = {false, false};
     std::string out = run_mesh(frame, 300,
@@ -208,7 +207,6 @@ TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
                     EXPECT_EQ(at(199, 199), MESH);
                 }
             }).out;
-    image_free(&frame);
     EXPECT_EQ(frames, 363);
     EXPECT_TRUE(faces_seen[0]);
     EXPECT_TRUE(faces_seen[1]);
@@ -217,14 +215,12 @@ TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
 
 TEST_F(MeshRun, ZeroDurationDrawsNothing)
 {
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
     int frames = 0;
     run_mesh(frame, 0, [&](int, const Image*, const uint8_t*) { frames++; });
     EXPECT_EQ(frames, 0);
     for (int i = 0; i < 320 * 240; i++)
         ASSERT_EQ(frame->pixels[i], 0);
-    image_free(&frame);
 }
 
 }  // namespace

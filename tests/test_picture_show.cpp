@@ -56,8 +56,7 @@ TEST(PictureShowRun, WholeShowWithDarkColours)
     uint8_t source[768];
     dark_palette(source);
     std::string path = test_write_picture(dir.path, "show.pcx", Image{320, 240, pixels.data()}, source);
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
 
     EffectRun run = test_run_effect([&] { effect_picture_show(frame, 100, path.c_str()); }, true, nullptr,
                                     dir.path);
@@ -76,5 +75,4 @@ TEST(PictureShowRun, WholeShowWithDarkColours)
     EXPECT_EQ(last[4], 31 - 25);
     EXPECT_EQ(last[5], 0);
     EXPECT_EQ(memcmp(shared_palette, source, 768), 0);
-    image_free(&frame);
 }

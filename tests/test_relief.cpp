@@ -184,8 +184,7 @@ TEST(ReliefRun, LightCarriesOverBetweenRuns)
     std::vector<uint8_t> flat(320 * 240, 30);
     uint8_t palette[768] = {};
     std::string path = test_write_picture(dir.path, "flat.pcx", Image{320, 240, flat.data()}, palette);
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
 
     auto relief = [&] { effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, path.c_str()); };
     EffectRun run1 = test_run_effect(relief, true, nullptr, dir.path);
@@ -206,6 +205,5 @@ TEST(ReliefRun, LightCarriesOverBetweenRuns)
     // The ramp is in the shared palette: factor 1.3 red, 0.7 green.
     EXPECT_EQ(shared_palette[3 * 196], 254);
     EXPECT_EQ(shared_palette[3 * 10 + 1], 6);
-    image_free(&frame);
     e04_light_reset();
 }

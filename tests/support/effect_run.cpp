@@ -28,6 +28,12 @@ struct ScopedWorkDir {
     std::string previous;
 };
 
+TestFrame::TestFrame()
+{
+    if (image_create(&image, FRAME_WIDTH, FRAME_HEIGHT) != 0)
+        ADD_FAILURE() << "no frame buffer";
+}
+
 EffectRun test_run_effect(const std::function<void()>& run, bool keep_pixels, const CaptureEach& each,
                           const std::string& work_dir)
 {

@@ -15,6 +15,18 @@ struct EffectRun {
     std::vector<CapturedFrame> frames;  // every frame presented; pixels when kept
 };
 
+// The 320 x 240 frame buffer, made as the demo makes it and freed at the
+// end; it stands wherever an Image* does.
+struct TestFrame {
+    TestFrame();
+    ~TestFrame() { image_free(&image); }
+    TestFrame(const TestFrame&) = delete;
+    TestFrame& operator=(const TestFrame&) = delete;
+    operator Image*() const { return image; }
+    Image* operator->() const { return image; }
+    Image* image = nullptr;
+};
+
 // Runs run() with its standard output caught and every present recorded,
 // inside work_dir when one is given (pictures are read relative to it).
 // each, when given, sees every frame as it is presented.
