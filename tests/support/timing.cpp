@@ -11,13 +11,6 @@ long long test_now_ms()
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-double test_now_seconds()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
-}
-
 void test_sleep_ms(long ms)
 {
     timespec pause{ms / 1000, (ms % 1000) * 1000000};

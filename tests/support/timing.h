@@ -3,5 +3,4 @@
 #pragma once
 
 long long test_now_ms();
-double test_now_seconds();
 void test_sleep_ms(long ms);
