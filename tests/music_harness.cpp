@@ -25,22 +25,7 @@
 #include "core/fatal.h"
 #include "demo/demo.h"
 #include "support/support.h"
-
-static void pause_seconds(double seconds)
-{
-    timespec pause{static_cast<time_t>(seconds),
-                   static_cast<long>((seconds - static_cast<time_t>(seconds)) * 1e9)};
-    while (nanosleep(&pause, &pause) != 0) {
-    }
-}
-
-// For the latency tests, which hold these against the sound server's clock.
-static long long monotonic_ms()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
+#include "support/timing.h"
 
 static void music_pid_report(int step, const char*)
 {
@@ -76,7 +61,7 @@ int main(int argc, char** argv)
     // Stands in for the display's information lines, which the demo leaves in
     // the stdio buffer when it forks the music process.
     printf("display: none\n");
-    long long started_ms = monotonic_ms();
+    long long started_ms = test_now_ms();
     music_start("music/quarrow.xm");
     fprintf(stderr, "music_pid %d\nmusic_start_ms %lld\n", static_cast<int>(music_pid), started_ms);
 
@@ -86,15 +71,15 @@ int main(int argc, char** argv)
             fprintf(stderr, "music_status %s %d\n", WIFEXITED(status) ? "exit" : "signal",
                     WIFEXITED(status) ? WEXITSTATUS(status) : WTERMSIG(status));
     } else if (strcmp(mode, "end") == 0) {
-        pause_seconds(seconds);
+        test_sleep_ms(static_cast<long>(seconds * 1000));
     } else if (strcmp(mode, "fatal") == 0) {
-        pause_seconds(seconds);
+        test_sleep_ms(static_cast<long>(seconds * 1000));
         demo_fatal_load(test_script_picture(STEP_E01), "stopped by the harness");
     } else if (strcmp(mode, "hold") == 0) {
         for (;;)
             pause();
     }
-    fprintf(stderr, "music_stop_ms %lld\n", monotonic_ms());
+    fprintf(stderr, "music_stop_ms %lld\n", test_now_ms());
     music_stop();
     fprintf(stderr, "main process ends\n");
     return 0;

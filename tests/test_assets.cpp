@@ -46,7 +46,8 @@ int at(const Loaded& p, int x, int y)
 
 TEST(Assets, GeneratorReproducesTheCommittedFiles)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     RunResult run = test_run({test_bin("quarrow-assets"), dir}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> files = {"music/quarrow.xm"};
@@ -59,7 +60,6 @@ TEST(Assets, GeneratorReproducesTheCommittedFiles)
         EXPECT_TRUE(made == committed) << file << " differs from the generator's output";
     }
     EXPECT_LE(test_read_file(dir + "/music/quarrow.xm").size(), 1500u * 1000u);
-    test_remove_tree(dir);
 }
 
 TEST(Assets, EveryPictureLoadsAsVersionFiveWithItsSize)

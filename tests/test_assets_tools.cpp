@@ -142,14 +142,14 @@ TEST(AssetsSynth, TonalInstrumentsPlayInTuneInLibmikmod)
         XmModule m = one_pattern_module(1, 32);
         m.instruments = instruments;
         m.patterns[0].cells[0] = XmCell{static_cast<uint8_t>(c.note), static_cast<uint8_t>(c.instrument), 0x50, 0, 0};
-        std::string dir = test_make_dir();
+        TempDir temp;
+        const std::string& dir = temp.path;
         std::string path = dir + "/tone.xm";
         ASSERT_EQ(xm_write(path.c_str(), m), 0);
         std::vector<int16_t> pcm = test_render_module(path, 22050);
         ASSERT_GT(pcm.size(), 2u * 22050 * 2) << "instrument " << c.instrument;
         double hz = pitch_of(pcm, 22050, c.from_s, c.from_s + 0.4);
         EXPECT_NEAR(hz, c.hz, c.hz * 0.02) << "instrument " << c.instrument;
-        test_remove_tree(dir);
     }
 }
 

@@ -108,24 +108,18 @@ TEST(DiscRun, FlowsThePictureOutwardAndCountsItsFrames)
 {
     // Picture pixels hold their column + 1 (below 256), so a frame pixel
     // tells which picture column it was read from after the first scroll.
-    std::string dir = test_make_dir();
-    test_write_all_pictures(dir);
+    PictureDir dir;
     std::vector<uint8_t> pixels = test_pixels(320, 240, [](int x, int) { return x < 255 ? x + 1 : 255; });
     uint8_t palette[768] = {0};
     palette[3] = 77;
     Image picture{320, 240, pixels.data()};
-    test_write_picture(dir, "e_07.pcx", picture, palette);
+    test_write_picture(dir.path, "e_07.pcx", picture, palette);
     trig_init();
 
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
-    int frames = 0;
-    std::string out;
-    {
-        ScopedWorkDir work(dir);
-        out = test_observe_frames([&] { effect_e07(frame, 300, test_script_picture(STEP_E07)); },
+    TestFrame frame;
+    EffectRun run =
+        test_run_effect([&] { effect_e07(frame, 300, test_script_picture(STEP_E07)); }, false,
             [&](int index, const Image* f, const uint8_t* pal) {
-                frames++;
                 ASSERT_EQ(memcmp(pal, palette, 768), 0);
                 // The outer ring reaches past the corners: nothing of the
                 // zeroed buffer is left, from the first frame on.
@@ -149,12 +143,9 @@ TEST(DiscRun, FlowsThePictureOutwardAndCountsItsFrames)
                         EXPECT_LE(f->pixels[corner] - 1, 255 - 7);
                     }
                 }
-            });
-    }
-    image_free(&frame);
-    test_remove_tree(dir);
-    EXPECT_EQ(frames, 363);
-    EXPECT_EQ(out, "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n");
+            }, dir.path);
+    EXPECT_EQ(run.frames.size(), 363u);
+    EXPECT_EQ(run.out, "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n");
 }
 
 }  // namespace

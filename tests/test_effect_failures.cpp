@@ -32,10 +32,8 @@ class ScriptTail : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        std::string dir = test_make_dir();
-        test_write_all_pictures(dir);
-        complete_ = new RunResult(render(dir));
-        test_remove_tree(dir);
+        PictureDir dir;
+        complete_ = new RunResult(render(dir.path));
     }
     static void TearDownTestSuite()
     {
@@ -48,11 +46,9 @@ protected:
     void expect_stop(const std::string& label, const std::function<void(const std::string&)>& change,
                      const std::string& message)
     {
-        std::string dir = test_make_dir();
-        test_write_all_pictures(dir);
-        change(dir);
-        RunResult run = render(dir);
-        test_remove_tree(dir);
+        PictureDir dir;
+        change(dir.path);
+        RunResult run = render(dir.path);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, output_before(complete_->out, label) + message);
     }

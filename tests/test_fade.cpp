@@ -7,8 +7,7 @@
 #include "display/display.h"
 #include "effects/e_05.h"
 #include "effects/effects.h"
-#include "support/capture.h"
-#include "support/stdout_capture.h"
+#include "support/effect_run.h"
 #include "support/support.h"
 
 TEST(FadeStep, ComponentsClimbBySixteenAndJumpToWhite)
@@ -52,14 +51,10 @@ TEST(FadeRun, OnlyThePaletteChanges)
         shared_palette[i] = static_cast<uint8_t>(i / 3);
     std::vector<uint8_t> start(shared_palette, shared_palette + 768);
 
-    capture_start();
-    test_stdout_capture_begin();
-    effect_e05(&frame);
-    std::string out = test_stdout_capture_end();
-    capture_stop();
+    EffectRun run = test_run_effect([&] { effect_e05(&frame); });
 
-    EXPECT_EQ(out, "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n");
-    const std::vector<CapturedFrame>& frames = capture_frames();
+    EXPECT_EQ(run.out, "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n");
+    const std::vector<CapturedFrame>& frames = run.frames;
     ASSERT_EQ(frames.size(), 17u);
     for (size_t k = 0; k < frames.size(); k++) {
         ASSERT_EQ(frames[k].pixels, kept) << "frame " << k;
@@ -72,11 +67,8 @@ TEST(FadeRun, OnlyThePaletteChanges)
     EXPECT_EQ(std::vector<uint8_t>(shared_palette, shared_palette + 768), std::vector<uint8_t>(768, 255));
 
     // Already white: stays white and still takes its 1.3 s.
-    capture_start(false);
-    test_stdout_capture_begin();
-    effect_e05(&frame);
-    EXPECT_EQ(test_stdout_capture_end(), out);
-    capture_stop();
-    EXPECT_EQ(capture_frames().size(), 17u);
-    EXPECT_EQ(capture_frames().front().palette, std::vector<uint8_t>(768, 255));
+    EffectRun again = test_run_effect([&] { effect_e05(&frame); }, false);
+    EXPECT_EQ(again.out, run.out);
+    EXPECT_EQ(again.frames.size(), 17u);
+    EXPECT_EQ(again.frames.front().palette, std::vector<uint8_t>(768, 255));
 }

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "processes.h"
-#include "support.h"
+#include "support/processes.h"
+#include "support/support.h"
 
 namespace {
 
@@ -29,8 +29,6 @@ protected:
 
     void SetUp() override
     {
-        dir = test_make_dir();
-        test_write_all_pictures(dir);
         mkdir((dir + "/music").c_str(), 0777);
         ASSERT_EQ(symlink((test_source_dir() + "/music/quarrow.xm").c_str(),
                           (dir + "/music/quarrow.xm").c_str()),
@@ -38,7 +36,6 @@ protected:
         full = run();
         ASSERT_EQ(full.status, 0) << full.err;
     }
-    void TearDown() override { test_remove_tree(dir); }
 
     // Runs the script; leaves the music process's id in music.
     RunResult run()
@@ -61,7 +58,8 @@ protected:
         EXPECT_TRUE(test_wait_gone(music, 3000)) << what << ": music process " << music << " remains";
     }
 
-    std::string dir;
+    PictureDir temp;
+    const std::string& dir = temp.path;
     RunResult full;
     pid_t music = -1;
 };

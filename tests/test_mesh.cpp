@@ -148,8 +148,6 @@ class MeshRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = test_make_dir();
-        test_write_all_pictures(dir_);
         uint8_t palette[768];
         for (int i = 0; i < 768; i++)
             palette[i] = static_cast<uint8_t>(i * 5);
@@ -159,23 +157,27 @@ protected:
         test_write_flat_picture(dir_, "e_06-2.pcx", 48, 40, FACE2, palette);
         trig_init();
     }
-    void TearDown() override { test_remove_tree(dir_); }
+    // The script's mesh for duration tenths, in the folder of the pictures.
+    EffectRun run_mesh(Image* frame, unsigned duration, const CaptureEach& each)
+    {
+        auto mesh = [&] {
+            effect_e06(frame, duration, test_script_picture(STEP_E06, 0), test_script_picture(STEP_E06, 1),
+                       test_script_picture(STEP_E06, 2));
+        };
+        return test_run_effect(mesh, false, each, dir_);
+    }
 
-    std::string dir_;
+    PictureDir temp_;
+    const std::string& dir_ = temp_.path;
     uint8_t face2_palette_[768];
 };
 
 TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
 {
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
     int frames = 0;
     bool faces_seen[2] = {false, false};
-    std::string out;
-    {
-        ScopedWorkDir work(dir_);
-        out = test_observe_frames([&] { effect_e06(frame, 300, test_script_picture(STEP_E06, 0), test_script_picture(STEP_E06, 1),
-                                        test_script_picture(STEP_E06, 2)); },
+    std::string out = run_mesh(frame, 300,
             [&](int index, const Image* f, const uint8_t* palette) {
                 frames++;
                 ASSERT_EQ(memcmp(palette, face2_palette_, 768), 0) << index;
@@ -204,9 +206,7 @@ TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
                     EXPECT_EQ(at(198, 198), FACE1);
                     EXPECT_EQ(at(199, 199), MESH);
                 }
-            });
-    }
-    image_free(&frame);
+            }).out;
     EXPECT_EQ(frames, 363);
     EXPECT_TRUE(faces_seen[0]);
     EXPECT_TRUE(faces_seen[1]);
@@ -215,19 +215,12 @@ TEST_F(MeshRun, EveryFrameCoversTheFrameAndShowsTheFaceItsSideChooses)
 
 TEST_F(MeshRun, ZeroDurationDrawsNothing)
 {
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
     int frames = 0;
-    {
-        ScopedWorkDir work(dir_);
-        test_observe_frames([&] { effect_e06(frame, 0, test_script_picture(STEP_E06, 0), test_script_picture(STEP_E06, 1),
-                                      test_script_picture(STEP_E06, 2)); },
-                            [&](int, const Image*, const uint8_t*) { frames++; });
-    }
+    run_mesh(frame, 0, [&](int, const Image*, const uint8_t*) { frames++; });
     EXPECT_EQ(frames, 0);
     for (int i = 0; i < 320 * 240; i++)
         ASSERT_EQ(frame->pixels[i], 0);
-    image_free(&frame);
 }
 
 }  // namespace

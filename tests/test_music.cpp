@@ -12,6 +12,7 @@
 #include "audio/sound.h"
 #include "support/processes.h"
 #include "support/support.h"
+#include "support/timing.h"
 #include "support/work_dir.h"
 #include "support/xm_writer.h"
 
@@ -30,16 +31,8 @@ XmLayout long_module()
     return layout;
 }
 
-void sleep_ms(long ms)
-{
-    timespec pause{ms / 1000, (ms % 1000) * 1000000};
-    nanosleep(&pause, nullptr);
-}
-
 class MusicProcess : public ::testing::Test {
 protected:
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
 
     // Starts music-harness in mode and waits for it to report the music
     // process's id; 0 means none was created.
@@ -55,7 +48,8 @@ protected:
         return static_cast<pid_t>(atoi(run->err.c_str() + at + 10));
     }
 
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(MusicProcess, MissingModuleIsReportedByTheChildAndTheDemoRunsOn)
@@ -96,7 +90,7 @@ TEST_F(MusicProcess, NeverOutlivesTheMainProcess)
         char state = test_proc_state(music);
         EXPECT_TRUE(state != 0 && state != 'Z') << "music process not running: " << state;
         if (ending.signal) {
-            sleep_ms(300);
+            test_sleep_ms(300);
             kill(run.pid, ending.signal);
         }
         RunResult result = test_spawn_finish(&run);
@@ -120,9 +114,9 @@ TEST_F(MusicProcess, SilentDriverKeepsTheSongsPaceWithoutSpinning)
     BackgroundRun run;
     pid_t music = start(&run, {"hold"}, SILENT_ANSWERS);
     ASSERT_GT(music, 0) << run.err;
-    sleep_ms(300);
+    test_sleep_ms(300);
     double before = test_proc_cpu_seconds(music);
-    sleep_ms(2000);
+    test_sleep_ms(2000);
     double after = test_proc_cpu_seconds(music);
     // Still playing: the module lasts half a minute of song time, and racing
     // through it would have ended the process by now.
@@ -179,7 +173,7 @@ TEST_F(MusicProcess, StartsOnceAndStopsWithOneSignalReapingTheProcess)
     }
     music_pid = bystander;
     music_stop();
-    sleep_ms(200);
+    test_sleep_ms(200);
     int status = 0;
     EXPECT_EQ(waitpid(bystander, &status, WNOHANG), 0) << "the second call sent a signal";
     kill(bystander, SIGKILL);
@@ -215,16 +209,16 @@ TEST_F(MusicProcess, HeldMusicMixesNothingAndStillStopsAtOnce)
     ASSERT_EQ(sound_setup(), 0);
     music_start(module.c_str());
     pid_t music = music_pid;
-    sleep_ms(500);
+    test_sleep_ms(500);
     music_hold(1);
-    sleep_ms(300);
+    test_sleep_ms(300);
     size_t held = test_read_file("music.raw").size();
-    sleep_ms(700);
+    test_sleep_ms(700);
     EXPECT_EQ(test_read_file("music.raw").size(), held) << "mixed while held";
     // Half a second of song (88200 bytes a second) in half a second: the time
     // held is not made up for by racing ahead.
     music_hold(0);
-    sleep_ms(500);
+    test_sleep_ms(500);
     size_t grown = test_read_file("music.raw").size() - held;
     EXPECT_GT(grown, 22050u) << "did not go on";
     EXPECT_LT(grown, 66150u) << "raced to make up for the hold";
@@ -247,7 +241,7 @@ TEST_F(MusicProcess, ModuleThatEndedIsNotPlayingAndIsNotSignalled)
     music_start(module.c_str());
     pid_t first = music_pid;
     ASSERT_GT(first, 0);
-    sleep_ms(1500);
+    test_sleep_ms(1500);
     // Restarting is allowed once the first has ended by itself, which also
     // reaps it.
     music_start(module.c_str());

@@ -444,7 +444,8 @@ TEST(PcxHostile, TinyFilesClaimingHugePicturesCostOneImageAtMost)
 // device may never end: anything but a regular file is refused at once.
 TEST(PcxHostile, NonRegularFilesAreRefusedAtOnce)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     std::string fifo = dir + "/fifo.pcx";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
     for (std::string path : {fifo, dir, std::string("/dev/zero")}) {
@@ -463,7 +464,6 @@ TEST(PcxHostile, NonRegularFilesAreRefusedAtOnce)
         }, 5);
         EXPECT_EQ(report, "");
     }
-    test_remove_tree(dir);
 }
 
 TEST(PcxStages, DecodeAndTableOnOpenFiles)
@@ -526,7 +526,8 @@ TEST(PcxStages, DecodeAndTableOnOpenFiles)
 
 TEST(PcxInfo, OneLinePerVersion)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     std::string path = dir + "/p.pcx";
     struct Case {
         int version;
@@ -588,14 +589,14 @@ TEST(PcxInfo, OneLinePerVersion)
     width = height = 9;
     EXPECT_EQ(pcx_info((dir + "/missing.pcx").c_str(), &width, &height), -1);
     EXPECT_EQ(width + height, 0);
-    test_remove_tree(dir);
 }
 
 TEST(PcxWrite, RoundTripsThroughTheReader)
 {
     uint8_t table[768];
     test_pcx_palette(table);
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     std::string path = dir + "/w.pcx";
     // Odd widths get a padded line; values of 0xC0 and above need a count;
     // long equal stretches need several runs.
@@ -625,5 +626,4 @@ TEST(PcxWrite, RoundTripsThroughTheReader)
     }
     Image small{1, 1, &one};
     EXPECT_EQ(pcx_write((dir + "/no/such/dir.pcx").c_str(), &small, table), -1);
-    test_remove_tree(dir);
 }

@@ -102,9 +102,8 @@ const struct Size {
 
 class PcxInterop : public testing::Test {
 protected:
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 // Loads path, expecting an 8-bit single-plane version-5 file of the size of

@@ -8,8 +8,7 @@
 #include "display/display.h"
 #include "effects/effects.h"
 #include "effects/picture_show.h"
-#include "support/capture.h"
-#include "support/stdout_capture.h"
+#include "support/effect_run.h"
 #include "support/support.h"
 
 namespace {
@@ -51,23 +50,19 @@ TEST(PictureShowPalette, DarkComponentsSurviveTheFadeOut)
 // in the shared palette.
 TEST(PictureShowRun, WholeShowWithDarkColours)
 {
-    ScopedWorkDir work;
+    TempDir dir;
     trig_init();
     std::vector<uint8_t> pixels = test_pixels(320, 240, [](int x, int y) { return (x * 3 + y) & 255; });
     uint8_t source[768];
     dark_palette(source);
-    std::string path = test_write_picture(work.path, "linux.pcx", Image{320, 240, pixels.data()}, source);
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    std::string path = test_write_picture(dir.path, "linux.pcx", Image{320, 240, pixels.data()}, source);
+    TestFrame frame;
 
-    capture_start();
-    test_stdout_capture_begin();
-    effect_picture_show(frame, 100, path.c_str());
-    std::string out = test_stdout_capture_end();
-    capture_stop();
+    EffectRun run = test_run_effect([&] { effect_picture_show(frame, 100, path.c_str()); }, true, nullptr,
+                                    dir.path);
 
-    EXPECT_EQ(out, "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n");
-    const std::vector<CapturedFrame>& frames = capture_frames();
+    EXPECT_EQ(run.out, "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n");
+    const std::vector<CapturedFrame>& frames = run.frames;
     ASSERT_EQ(frames.size(), 122u);
     for (const CapturedFrame& f : frames)
         ASSERT_EQ(f.pixels, pixels);
@@ -80,5 +75,4 @@ TEST(PictureShowRun, WholeShowWithDarkColours)
     EXPECT_EQ(last[4], 31 - 25);
     EXPECT_EQ(last[5], 0);
     EXPECT_EQ(memcmp(shared_palette, source, 768), 0);
-    image_free(&frame);
 }

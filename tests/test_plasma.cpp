@@ -137,18 +137,12 @@ TEST(PlasmaWindow, SlidesInToursTheQuartersAndSlidesOut)
 
 TEST(PlasmaRun, PlasmaAloneForFiveSecondsThenTheWindow)
 {
-    std::string dir = test_make_dir();
-    test_write_all_pictures(dir);
+    PictureDir dir;
     trig_init();
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
-    int frames = 0;
-    std::string out;
-    {
-        ScopedWorkDir work(dir);
-        out = test_observe_frames([&] { effect_e01(frame, 400, test_script_picture(STEP_E01)); },
+    TestFrame frame;
+    EffectRun run =
+        test_run_effect([&] { effect_e01(frame, 400, test_script_picture(STEP_E01)); }, false,
             [&](int index, const Image* f, const uint8_t* palette) {
-                frames++;
                 if (index == 0) {
                     EXPECT_EQ(palette[3 * 128], 133);
                     EXPECT_EQ(palette[3 * 128 + 1], 255);
@@ -170,12 +164,9 @@ TEST(PlasmaRun, PlasmaAloneForFiveSecondsThenTheWindow)
                 // Frames 0..60 start before 5 s; the last frames come after
                 // the window has slid out at the bottom.
                 EXPECT_EQ(picture_seen, index >= 61 && index < 422) << "frame " << index;
-            });
-    }
-    image_free(&frame);
-    test_remove_tree(dir);
-    EXPECT_EQ(frames, 483);
-    EXPECT_EQ(out, "e_01:\t 483 - Screens,\t Screens/sec - 12.075000\n");
+            }, dir.path);
+    EXPECT_EQ(run.frames.size(), 483u);
+    EXPECT_EQ(run.out, "e_01:\t 483 - Screens,\t Screens/sec - 12.075000\n");
 }
 
 }  // namespace

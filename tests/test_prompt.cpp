@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/prompt.h"
-#include "support.h"
+#include "support/support.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ struct Answer {
 
 Answer ask(const std::string& input, int min, int max)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     test_write_file(dir + "/in", input);
     pid_t pid = fork();
     if (pid == 0) {
@@ -37,7 +38,6 @@ Answer ask(const std::string& input, int min, int max)
     waitpid(pid, &status, 0);
     std::string value = test_read_file(dir + "/value");
     Answer answer{value.empty() ? INT32_MIN : std::stoi(value), test_read_file(dir + "/out")};
-    test_remove_tree(dir);
     return answer;
 }
 

@@ -11,8 +11,7 @@
 #include "display/display.h"
 #include "effects/e_04.h"
 #include "effects/effects.h"
-#include "support/capture.h"
-#include "support/stdout_capture.h"
+#include "support/effect_run.h"
 #include "support/support.h"
 
 TEST(ReliefTables, RampTruncatesAndCaps)
@@ -178,41 +177,35 @@ std::pair<int, int> light_in(const CapturedFrame& f)
 // and 7 down a frame, and the second run starts where the first left it.
 TEST(ReliefRun, LightCarriesOverBetweenRuns)
 {
-    ScopedWorkDir work;
+    TempDir dir;
     trig_init();
     srand(1);
     e04_light_reset();
     std::vector<uint8_t> flat(320 * 240, 30);
     uint8_t palette[768] = {};
     // A data folder of its own, so the title picture keeps the lookup here.
-    test_write_all_pictures(work.path);
-    std::string path = test_write_picture(work.path, "flat.pcx", Image{320, 240, flat.data()}, palette);
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    test_write_all_pictures(dir.path);
+    std::string path = test_write_picture(dir.path, "flat.pcx", Image{320, 240, flat.data()}, palette);
+    TestFrame frame;
 
-    capture_start();
-    test_stdout_capture_begin();
-    effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, path.c_str());
-    std::vector<CapturedFrame> first = capture_frames();
-    capture_start();
-    effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, path.c_str());
-    std::string out = test_stdout_capture_end();
-    capture_stop();
+    auto relief = [&] { effect_e04(frame, 5, 1.3f, 0.7f, 1.0f, path.c_str()); };
+    EffectRun run1 = test_run_effect(relief, true, nullptr, dir.path);
+    EffectRun run2 = test_run_effect(relief, true, nullptr, dir.path);
+    const std::vector<CapturedFrame>& first = run1.frames;
 
     // Duration 5: frames at t = 0 .. 581, the last the first to reach 500.
-    EXPECT_EQ(out, "e_04:\t 8 - Screens,\t Screens/sec - 16.000000\n"
-                   "e_04:\t 8 - Screens,\t Screens/sec - 16.000000\n");
+    EXPECT_EQ(run1.out + run2.out, "e_04:\t 8 - Screens,\t Screens/sec - 16.000000\n"
+                                   "e_04:\t 8 - Screens,\t Screens/sec - 16.000000\n");
     ASSERT_EQ(first.size(), 8u);
     for (int k = 0; k < 8; k++)
         EXPECT_EQ(light_in(first[k]), std::make_pair(160 + 7 * k, 120 + 7 * k)) << "frame " << k;
-    ASSERT_FALSE(capture_frames().empty());
-    EXPECT_EQ(light_in(capture_frames()[0]), std::make_pair(216, 176));
+    ASSERT_FALSE(run2.frames.empty());
+    EXPECT_EQ(light_in(run2.frames[0]), std::make_pair(216, 176));
     // The 16th step takes y to 232, past 225: it bounces back up.
     EXPECT_EQ(e04_light_state()->x, 160 + 7 * 16);
     EXPECT_EQ(e04_light_state()->y_direction, -1);
     // The ramp is in the shared palette: factor 1.3 red, 0.7 green.
     EXPECT_EQ(shared_palette[3 * 196], 254);
     EXPECT_EQ(shared_palette[3 * 10 + 1], 6);
-    image_free(&frame);
     e04_light_reset();
 }

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "processes.h"
-#include "support.h"
+#include "support/processes.h"
+#include "support/support.h"
 
 namespace {
 
@@ -37,12 +37,9 @@ class RenderFailure : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = test_make_dir();
-        test_write_all_pictures(dir);
         ASSERT_TRUE(test_link_module(dir));
         mkdir((dir + "/tmp").c_str(), 0777);
     }
-    void TearDown() override { test_remove_tree(dir); }
 
     std::vector<std::string> render_argv(const std::vector<std::string>& args)
     {
@@ -76,7 +73,8 @@ protected:
         EXPECT_TRUE(names_in(dir + "/tmp").empty()) << what;
     }
 
-    std::string dir;
+    PictureDir temp;
+    const std::string& dir = temp.path;
 };
 
 // A picture that cannot be loaded, missing or a FIFO that nobody writes: the

@@ -11,10 +11,10 @@
 
 #include "core/clock.h"
 #include "demo/demo.h"
-#include "mikmod_render.h"
-#include "stdout_capture.h"
-#include "support.h"
-#include "work_dir.h"
+#include "support/mikmod_render.h"
+#include "support/stdout_capture.h"
+#include "support/support.h"
+#include "support/work_dir.h"
 
 namespace {
 

@@ -6,36 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "support.h"
+#include "support/support.h"
+#include "support/transcript.h"
 
 namespace {
 
-// On the virtual clock a duration of d tenths shows frames at 0, 83, 166 ms
-// and so on, up to and including the first one at or after d x 100 ms; the
-// fades and the shrink rate their count by the start of their last frame.
-const char EXPECTED_STATISTICS[] =
-    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
-    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
-    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
-    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
-    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
-    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
-    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
-    "e_02:\t 423 - Screens,\t Screens/sec - 12.085714\n"
-    "e_03:\t 23 - Screens,\t Screens/sec - 12.595838\n"
-    "e_06:\t 363 - Screens,\t Screens/sec - 12.100000\n"
-    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
-    "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n"
-    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
-    "e_01:\t 483 - Screens,\t Screens/sec - 12.075000\n"
-    "e_03:\t 23 - Screens,\t Screens/sec - 12.595838\n"
-    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n";
-
 class WholeScript : public ::testing::Test {
 protected:
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(WholeScript, StatisticsWithTestPictures)
@@ -45,7 +24,7 @@ TEST_F(WholeScript, StatisticsWithTestPictures)
                             "--steps", "25"},
                            dir);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, EXPECTED_STATISTICS);
+    EXPECT_EQ(r.out, DEMO_STATISTICS);
     EXPECT_EQ(r.err, "quarrow-render: 2383 frames; 1 written to " + dir + "/out (NNNNNN.png, frames.tsv)\n");
 
     // The last frame shown is step 25's blank: all zero under a black palette.
@@ -67,7 +46,7 @@ TEST_F(WholeScript, StatisticsWithTheDemosOwnData)
 {
     RunResult r = test_run({test_bin("quarrow-render"), "--seed", "1"}, test_source_dir());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, EXPECTED_STATISTICS);
+    EXPECT_EQ(r.out, DEMO_STATISTICS);
 }
 
 }  // namespace

@@ -9,8 +9,7 @@
 #include "display/record/record.h"
 #include "effects/blit_rotated.h"
 #include "effects/effects.h"
-#include "support/capture.h"
-#include "support/stdout_capture.h"
+#include "support/effect_run.h"
 #include "support/support.h"
 
 namespace {
@@ -24,12 +23,9 @@ std::vector<uint8_t> snapshot_pixels()
 std::vector<CapturedFrame> run_shrink(std::vector<uint8_t> pixels, std::string* out)
 {
     Image frame{320, 240, pixels.data()};
-    capture_start();
-    test_stdout_capture_begin();
-    effect_e03(&frame);
-    *out = test_stdout_capture_end();
-    capture_stop();
-    return capture_frames();
+    EffectRun run = test_run_effect([&] { effect_e03(&frame); });
+    *out = run.out;
+    return run.frames;
 }
 
 }  // namespace

@@ -52,9 +52,8 @@ std::string driver_list(const std::string& out)
 
 class SoundDialogue : public ::testing::Test {
 protected:
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(SoundDialogue, NoMusicAnswerAsksNothingElseAndStartsNothing)

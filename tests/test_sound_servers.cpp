@@ -15,6 +15,7 @@
 #include "support/pulse.h"
 #include "support/spawn.h"
 #include "support/support.h"
+#include "support/timing.h"
 #include "support/which.h"
 #include "support/xm_writer.h"
 
@@ -58,8 +59,6 @@ XmLayout long_module()
 class SoundServers : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test_become_subreaper(); }
-    void SetUp() override { dir = test_make_dir(); }
-    void TearDown() override { test_remove_tree(dir); }
 
     BackgroundRun harness(const std::vector<std::string>& mode, const std::string& answers)
     {
@@ -68,7 +67,8 @@ protected:
         return test_spawn(argv, dir, answers);
     }
 
-    std::string dir;
+    TempDir temp;
+    const std::string& dir = temp.path;
 };
 
 TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
@@ -89,12 +89,12 @@ TEST_F(SoundServers, PulseAudioPlaysTheSongInStepWithTheDemo)
     BackgroundRun run = harness({"end", "1.5"}, PULSE_ANSWERS);
     bool running = true;
     long long ended_at = 0;
-    while (running || monotonic_ms() < ended_at + 500) {
+    while (running || test_now_ms() < ended_at + 500) {
         recorder_poll(&recorder, 5);
         if (running) {
             running = spawn_collect(&run, &run.out, &run.err, 0);
             if (!running)
-                ended_at = monotonic_ms();
+                ended_at = test_now_ms();
         }
     }
     RunResult result = test_spawn_finish(&run);
@@ -183,7 +183,7 @@ TEST_F(SoundServers, PulseAudioGoingAwayMidSongEndsTheMusicQuietly)
     ASSERT_TRUE(test_spawn_wait_for(&run, "\n", 1000));
     pid_t music = static_cast<pid_t>(reported(run.err, "music_pid"));
     ASSERT_GT(music, 0) << run.err;
-    sleep_ms(700);
+    test_sleep_ms(700);
     char playing = test_proc_state(music);
     pulse_stop(&pulse, SIGKILL);
 
@@ -216,7 +216,7 @@ TEST_F(SoundServers, PulseAudioMusicGoesWithAKilledDemoAndTheServerLetsGo)
     ASSERT_TRUE(test_spawn_wait_for(&run, "music_start_ms ", 10000)) << run.err;
     pid_t music = static_cast<pid_t>(reported(run.err, "music_pid"));
     ASSERT_GT(music, 0) << run.err;
-    sleep_ms(500);
+    test_sleep_ms(500);
     kill(run.pid, SIGKILL);
     test_spawn_finish(&run);
     EXPECT_TRUE(test_wait_gone(music, 2000)) << "music process outlived the demo";

@@ -10,9 +10,7 @@
 #include "display/display.h"
 #include "effects/e_02.h"
 #include "effects/effects.h"
-#include "display/record/record.h"
-#include "support/capture.h"
-#include "support/stdout_capture.h"
+#include "support/effect_run.h"
 #include "support/support.h"
 
 namespace {
@@ -180,17 +178,14 @@ TEST(WaterRender, LookUpsStayInsideThePicture)
 // which fails as soon as a border cell is disturbed; the grey ramp is shown.
 TEST(WaterRun, WholeRunKeepsTheBorderStill)
 {
-    ScopedWorkDir work;
-    test_write_all_pictures(work.path);
+    PictureDir dir;
     trig_init();
     srand(11);
-    Image* frame = nullptr;
-    ASSERT_EQ(image_create(&frame, 320, 240), 0);
+    TestFrame frame;
 
-    static std::vector<uint8_t> first;
-    static int frames, bad_bottom, moving;
-    frames = bad_bottom = moving = 0;
-    record_set_observer([](const Image* f, const uint8_t* palette) {
+    std::vector<uint8_t> first;
+    int frames = 0, bad_bottom = 0, moving = 0;
+    auto each = [&](int, const Image* f, const uint8_t* palette) {
         if (frames == 0)
             first.assign(f->pixels, f->pixels + 320 * 240);
         for (int x = 0; x < 320; x++) {
@@ -204,15 +199,12 @@ TEST(WaterRun, WholeRunKeepsTheBorderStill)
         if (palette[3 * 200] != 200 || palette[3 * 200 + 1] != 200)
             bad_bottom++;
         frames++;
-    });
-    test_stdout_capture_begin();
-    effect_e02(frame, 350, test_script_picture(STEP_E02));
-    std::string out = test_stdout_capture_end();
-    capture_stop();
+    };
+    EffectRun run =
+        test_run_effect([&] { effect_e02(frame, 350, test_script_picture(STEP_E02)); }, false, each, dir.path);
 
-    EXPECT_EQ(out, "e_02:\t 423 - Screens,\t Screens/sec - 12.085714\n");
+    EXPECT_EQ(run.out, "e_02:\t 423 - Screens,\t Screens/sec - 12.085714\n");
     EXPECT_EQ(frames, 423);
     EXPECT_EQ(bad_bottom, 0);
     EXPECT_GT(moving, 300);
-    image_free(&frame);
 }

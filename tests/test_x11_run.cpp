@@ -18,6 +18,7 @@
 #include "support/x11_probe.h"
 #include "support/transcript.h"
 #include "support/xvfb.h"
+#include "support/xvfb_suite.h"
 
 static const std::string& BANNER = DEMO_BANNER;
 static const std::string DISPLAY_PROMPT =
@@ -85,7 +86,8 @@ static void expect_transcript(const std::string& out, const std::string& sound_l
 static BackgroundRun quarrow_run(const std::string& display, const std::vector<std::string>& options,
                            const std::string& answers)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     test_write_all_pictures(dir);
     std::vector<std::string> argv = {test_bin("quarrow")};
     argv.insert(argv.end(), options.begin(), options.end());
@@ -94,18 +96,13 @@ static BackgroundRun quarrow_run(const std::string& display, const std::vector<s
     test_spawn_write(&run, answers);
     test_spawn_close_input(&run);
     EXPECT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
-    test_remove_tree(dir);
     return run;
 }
 
-class X11Run : public ::testing::Test {
+class X11Run : public EightBitXvfbSuite<> {
 protected:
     void SetUp() override { TEST_NEEDS("quarrow"); }
-    static void SetUpTestSuite() { ASSERT_TRUE(xvfb_start(&server, "640x480x8")); }
-    static void TearDownTestSuite() { xvfb_stop(&server); }
-    static Xvfb server;
 };
-Xvfb X11Run::server;
 
 TEST_F(X11Run, WholeRunWithSharedMemoryRealTime)
 {
@@ -181,13 +178,11 @@ static bool no_process_left_in(const std::string& dir)
     return false;
 }
 
-// A folder with the demo's own pictures and module, as a user runs it.
-static std::string folder_with_demo_data()
+// Links the demo's own pictures and module into dir, as a user runs it.
+static void link_demo_data(const std::string& dir)
 {
-    std::string dir = test_make_dir();
     for (const char* data : {"grafika", "music"})
         EXPECT_EQ(symlink((test_source_dir() + "/" + data).c_str(), (dir + "/" + data).c_str()), 0);
-    return dir;
 }
 
 static double rms_of_samples(const std::string& bytes)
@@ -207,7 +202,9 @@ static double rms_of_samples(const std::string& bytes)
 // process left once the demo has ended.
 TEST_F(X11Run, WholeDemoWithMusicRealTime)
 {
-    std::string dir = folder_with_demo_data();
+    TempDir temp;
+    const std::string& dir = temp.path;
+    link_demo_data(dir);
     BackgroundRun run;
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(test_spawn_open(&run, {test_bin("quarrow")}, dir, {"DISPLAY=" + xvfb_display(server)}));
@@ -231,7 +228,6 @@ TEST_F(X11Run, WholeDemoWithMusicRealTime)
     EXPECT_GE(played, 180.0) << raw.size();
     EXPECT_LE(played, 205.0) << raw.size();
     EXPECT_GT(rms_of_samples(raw), 1000.0);
-    test_remove_tree(dir);
 }
 
 // A picture the demo cannot use ends it at once, and the music process that
@@ -249,7 +245,8 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
         {"wrong size", 320, 200, "Wrong image size!\n"},
     };
     for (const Case& c : cases) {
-        std::string dir = test_make_dir();
+        TempDir temp;
+        const std::string& dir = temp.path;
         mkdir((dir + "/music").c_str(), 0777);
         EXPECT_EQ(symlink((test_source_dir() + "/music/quarrow.xm").c_str(), (dir + "/music/quarrow.xm").c_str()), 0);
         mkdir((dir + "/grafika").c_str(), 0777);
@@ -270,6 +267,5 @@ TEST_F(X11Run, FatalPictureStopsTheMusic)
                                "INFO: Shared memory extension in use\n" + c.message)
             << c.name;
         EXPECT_TRUE(no_process_left_in(dir)) << c.name;
-        test_remove_tree(dir);
     }
 }

@@ -16,6 +16,7 @@
 #include "support/support.h"
 #include "support/x11_probe.h"
 #include "support/xvfb.h"
+#include "support/xvfb_suite.h"
 
 static const std::string TITLE = "quarrow for LINUX by tobrak";
 static const std::string PROMPT =
@@ -77,14 +78,10 @@ static void PrintTo(const WindowMode& mode, std::ostream* out)
     *out << "pixel size " << mode.pixel_size << (mode.shm_off ? ", -x" : "");
 }
 
-class X11Window : public ::testing::TestWithParam<WindowMode> {
+class X11Window : public EightBitXvfbSuite<::testing::TestWithParam<WindowMode>> {
 protected:
     void SetUp() override { TEST_NEEDS("quarrow-x11-frame"); }
-    static void SetUpTestSuite() { ASSERT_TRUE(xvfb_start(&server, "640x480x8")); }
-    static void TearDownTestSuite() { xvfb_stop(&server); }
-    static Xvfb server;
 };
-Xvfb X11Window::server;
 
 TEST_P(X11Window, ShowsKnownFrameInFixedSizeWindow)
 {
@@ -168,7 +165,8 @@ TEST(X11ServerLoss, EndsProgramAndStopsMusic)
     TEST_NEEDS("quarrow-x11-frame");
     Xvfb server;
     ASSERT_TRUE(xvfb_start(&server, "640x480x8"));
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     std::string marker = dir + "/music-terminated";
     BackgroundRun helper;
     show_known_frame(server, {}, 1, &helper);
@@ -195,6 +193,5 @@ TEST(X11ServerLoss, EndsProgramAndStopsMusic)
     }
     if (!stopped)
         kill(music, SIGKILL);
-    test_remove_tree(dir);
     EXPECT_TRUE(stopped) << "the music process was not sent SIGTERM";
 }

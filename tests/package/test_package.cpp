@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "package_root.h"
-#include "processes.h"
-#include "support.h"
-#include "which.h"
-#include "xvfb.h"
+#include "support/package_root.h"
+#include "support/processes.h"
+#include "support/support.h"
+#include "support/which.h"
+#include "support/xvfb.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Frame recorder and working folder for in-process effect tests.
-#include "capture.h"
+#include "support/capture.h"
 
 #include <unistd.h>
 
 #include <climits>
 
 #include "display/record/record.h"
-#include "support.h"
+#include "support/support.h"
 
 static std::vector<CapturedFrame> frames;
 static bool keep;

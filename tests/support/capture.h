@@ -1,5 +1,5 @@
-// In-process effect runs for tests: a fresh working folder to chdir into,
-// and a recorder of every frame the effect presents, with its palette.
+// The recorder of every frame presented inside the test process, with the
+// palette in effect (test_run_effect in effect_run.h runs an effect under it).
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/image.h"
-#include "work_dir.h"
 
 struct CapturedFrame {
     std::vector<uint8_t> pixels;   // width x height, empty unless kept

@@ -1,25 +1,33 @@
 // In-process effect runs (see effect_run.h).
-#include "effect_run.h"
+#include "support/effect_run.h"
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdio>
 
-#include "capture.h"
-#include "stdout_capture.h"
-#include "support.h"
+#include "support/capture.h"
+#include "support/stdout_capture.h"
+#include "support/support.h"
+#include "support/work_dir.h"
 
-std::string test_observe_frames(
-    const std::function<void()>& run,
-    const std::function<void(int, const Image*, const uint8_t*)>& observer)
+TestFrame::TestFrame()
 {
-    capture_start(false, observer);
+    if (image_create(&image, FRAME_WIDTH, FRAME_HEIGHT) != 0)
+        ADD_FAILURE() << "no frame buffer";
+}
+
+EffectRun test_run_effect(const std::function<void()>& run, bool keep_pixels, const CaptureEach& each,
+                          const std::string& work_dir)
+{
+    EffectRun result;
+    ScopedWorkDir work(work_dir.empty() ? "." : work_dir);
+    capture_start(keep_pixels, each);
     test_stdout_capture_begin();
     run();
-    std::string out = test_stdout_capture_end();
+    result.out = test_stdout_capture_end();
     capture_stop();
-    return out;
+    result.frames = capture_frames();
+    return result;
 }
 
 void test_write_flat_picture(const std::string& dir, const char* name, int width, int height,

@@ -1,21 +1,37 @@
-// Helpers for running one effect inside the test process: a temporary
-// working folder with pictures, and the frames and palettes it presents.
+// The one way tests run an effect inside the test process: what it prints
+// and every frame it presents, with the palette then in effect.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "support/capture.h"
 #include "core/image.h"
-#include "work_dir.h"
 
-// Calls observer with every frame presented (index from 0, pixels, palette)
-// while run() executes; returns what run() printed on standard output.
-std::string test_observe_frames(
-    const std::function<void()>& run,
-    const std::function<void(int index, const Image* frame, const uint8_t* palette)>& observer);
+struct EffectRun {
+    std::string out;                    // standard output
+    std::vector<CapturedFrame> frames;  // every frame presented; pixels when kept
+};
+
+// The 320 x 240 frame buffer, made as the demo makes it and freed at the
+// end; it stands wherever an Image* does.
+struct TestFrame {
+    TestFrame();
+    ~TestFrame() { image_free(&image); }
+    TestFrame(const TestFrame&) = delete;
+    TestFrame& operator=(const TestFrame&) = delete;
+    operator Image*() const { return image; }
+    Image* operator->() const { return image; }
+    Image* image = nullptr;
+};
+
+// Runs run() with its standard output caught and every present recorded,
+// inside work_dir when one is given (pictures are read relative to it).
+// each, when given, sees every frame as it is presented.
+EffectRun test_run_effect(const std::function<void()>& run, bool keep_pixels = true,
+                          const CaptureEach& each = nullptr, const std::string& work_dir = "");
 
 // A width x height picture of one colour, with palette entry i = (i, i, 255 - i)
 // unless palette is given.

@@ -1,16 +1,17 @@
 // Module rendering through libmikmod (see mikmod_render.h).
-#include "mikmod_render.h"
+#include "support/mikmod_render.h"
 
 #include <mikmod.h>
 #include <unistd.h>
 
 #include <cstring>
 
-#include "support.h"
+#include "support/support.h"
 
 std::vector<int16_t> test_render_module(const std::string& path, int rate)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     char old[4096];
     if (dir.empty() || !getcwd(old, sizeof old) || chdir(dir.c_str()) != 0)
         return {};
@@ -40,6 +41,5 @@ std::vector<int16_t> test_render_module(const std::string& path, int rate)
     }
     if (chdir(old) != 0)
         out.clear();
-    test_remove_tree(dir);
     return out;
 }

@@ -1,9 +1,9 @@
 // The installed package in a scratch root (see package_root.h).
-#include "package_root.h"
+#include "support/package_root.h"
 
 #include <unistd.h>
 
-#include "which.h"
+#include "support/which.h"
 
 std::string package_root_make(PackageRoot* package)
 {

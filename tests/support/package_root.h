@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support.h"
+#include "support/support.h"
 
 struct PackageRoot {
     std::string dir;   // scratch folder holding all of it

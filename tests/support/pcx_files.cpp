@@ -1,12 +1,12 @@
 // Hand-made PCX files (see pcx_files.h).
-#include "pcx_files.h"
+#include "support/pcx_files.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "image/pcx.h"
-#include "support.h"
+#include "support/support.h"
 
 PcxTestHeader test_pcx_header_for(int width, int height, int bytes_per_line)
 {

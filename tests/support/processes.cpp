@@ -1,5 +1,5 @@
 // Spawning programs and watching processes (see processes.h).
-#include "processes.h"
+#include "support/processes.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -14,18 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
-static long now_ms_monotonic()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000L + now.tv_nsec / 1000000;
-}
-
-static void sleep_ms(long ms)
-{
-    timespec pause{ms / 1000, (ms % 1000) * 1000000};
-    nanosleep(&pause, nullptr);
-}
+#include "support/timing.h"
 
 BackgroundRun test_spawn(const std::vector<std::string>& argv, const std::string& cwd,
                          const std::string& input)
@@ -42,9 +31,9 @@ BackgroundRun test_spawn(const std::vector<std::string>& argv, const std::string
 
 bool test_spawn_wait_for(BackgroundRun* run, const std::string& marker, int timeout_ms)
 {
-    long deadline = now_ms_monotonic() + timeout_ms;
+    long deadline = test_now_ms() + timeout_ms;
     while (run->err.find(marker) == std::string::npos) {
-        long left = deadline - now_ms_monotonic();
+        long left = deadline - test_now_ms();
         if (left <= 0 || !spawn_collect(run, &run->out, &run->err, static_cast<int>(left < 50 ? left : 50)))
             return run->err.find(marker) != std::string::npos;
     }
@@ -60,12 +49,12 @@ RunResult test_spawn_finish(BackgroundRun* run, int linger_ms)
         bool open = spawn_collect(run, &run->out, &run->err, 50);
         if (!ended && waitpid(run->pid, &status, WNOHANG) == run->pid) {
             ended = true;
-            ended_at = now_ms_monotonic();
+            ended_at = test_now_ms();
         }
-        if (ended && (!open || now_ms_monotonic() - ended_at >= linger_ms))
+        if (ended && (!open || test_now_ms() - ended_at >= linger_ms))
             break;
         if (!open)
-            sleep_ms(10);
+            test_sleep_ms(10);
     }
     for (int* fd : {&run->out_fd, &run->err_fd}) {
         if (*fd >= 0)
@@ -97,9 +86,9 @@ void test_spawn_close_input(BackgroundRun* child)
 
 bool test_spawn_wait_output(BackgroundRun* child, const std::string& text, int timeout_ms)
 {
-    long end = now_ms_monotonic() + timeout_ms;
+    long end = test_now_ms() + timeout_ms;
     while (child->out.find(text) == std::string::npos) {
-        long left = end - now_ms_monotonic();
+        long left = end - test_now_ms();
         if (left <= 0 || !spawn_collect(child, &child->out, &child->err, static_cast<int>(left)))
             return child->out.find(text) != std::string::npos;
     }
@@ -108,10 +97,10 @@ bool test_spawn_wait_output(BackgroundRun* child, const std::string& text, int t
 
 bool test_spawn_wait_exit(BackgroundRun* child, int timeout_ms)
 {
-    long end = now_ms_monotonic() + timeout_ms;
+    long end = test_now_ms() + timeout_ms;
     bool ended = true;
     while (spawn_collect(child, &child->out, &child->err, 100)) {
-        if (now_ms_monotonic() > end) {
+        if (test_now_ms() > end) {
             ended = false;
             kill(child->pid, SIGKILL);
             break;
@@ -172,7 +161,7 @@ double test_proc_cpu_seconds(pid_t pid)
 
 bool test_wait_gone(pid_t pid, int timeout_ms, int* status)
 {
-    long deadline = now_ms_monotonic() + timeout_ms;
+    long deadline = test_now_ms() + timeout_ms;
     for (;;) {
         int st = 0;
         pid_t got = waitpid(pid, &st, WNOHANG);
@@ -186,8 +175,8 @@ bool test_wait_gone(pid_t pid, int timeout_ms, int* status)
             if (state == 0 || state == 'Z')
                 return true;
         }
-        if (now_ms_monotonic() >= deadline)
+        if (test_now_ms() >= deadline)
             return false;
-        sleep_ms(20);
+        test_sleep_ms(20);
     }
 }

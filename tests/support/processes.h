@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "spawn.h"
-#include "support.h"
+#include "support/spawn.h"
+#include "support/support.h"
 
 struct BackgroundRun : ChildPipes {
     std::string out;  // standard output read so far

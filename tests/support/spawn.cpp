@@ -1,5 +1,5 @@
 // Starting programs and collecting their output (see spawn.h).
-#include "spawn.h"
+#include "support/spawn.h"
 
 #include <poll.h>
 #include <signal.h>

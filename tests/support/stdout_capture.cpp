@@ -1,5 +1,5 @@
 // Standard output capture through a temporary file (see stdout_capture.h).
-#include "stdout_capture.h"
+#include "support/stdout_capture.h"
 
 #include <unistd.h>
 

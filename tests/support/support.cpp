@@ -1,5 +1,5 @@
 // Test helpers (see support.h).
-#include "support.h"
+#include "support/support.h"
 
 #include <fcntl.h>
 #include <png.h>
@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "image/pcx.h"
-#include "spawn.h"
+#include "support/spawn.h"
 
 std::string test_bin(const char* program)
 {

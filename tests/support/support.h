@@ -91,6 +91,11 @@ std::vector<uint8_t> test_pixels(int width, int height, F f)
 // content: gradients and rings.
 void test_write_all_pictures(const std::string& dir);
 
+// A TempDir holding those stand-ins.
+struct PictureDir : TempDir {
+    PictureDir() { test_write_all_pictures(path); }
+};
+
 // The path of picture index of the first script row that runs kind.
 const char* test_script_picture(StepKind kind, int index = 0);
 

@@ -1,6 +1,6 @@
 // The demo's own lines that the end-to-end tests of several programs expect
 // whole: the banner and the sound dialogue, as every display build prints
-// them before its own question.
+// them before its own question, and the statistics of the whole script.
 #pragma once
 
 #include <string>
@@ -24,3 +24,33 @@ inline const std::string SOUND_LINES_RAW_MUSIC =
     "Type corresponding number : "
     "Enter mixing frequency (eg. 11025,22050,44100) : "
     "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
+
+// The statistics lines of the whole script: retiming a step of the table
+// changes them here, and every test that knows them follows.
+// On the virtual clock a duration of d tenths shows frames at 0, 83, 166 ms
+// and so on, up to and including the first one at or after d x 100 ms; the
+// fades and the shrink rate their count by the start of their last frame.
+inline const std::string DEMO_STATISTICS =
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_02:\t 423 - Screens,\t Screens/sec - 12.085714\n"
+    "e_03:\t 23 - Screens,\t Screens/sec - 12.595838\n"
+    "e_06:\t 363 - Screens,\t Screens/sec - 12.100000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_07:\t 363 - Screens,\t Screens/sec - 12.100000\n"
+    "e_05:\t 17 - Screens,\t Screens/sec - 12.801205\n"
+    "e_01:\t 483 - Screens,\t Screens/sec - 12.075000\n"
+    "e_03:\t 23 - Screens,\t Screens/sec - 12.595838\n"
+    "e_04:\t 122 - Screens,\t Screens/sec - 12.200000\n";
+
+// The first of those lines with label ("e_02"), without its line end.
+inline std::string demo_statistics_line(const std::string& label)
+{
+    size_t at = DEMO_STATISTICS.find(label + ":");
+    return DEMO_STATISTICS.substr(at, DEMO_STATISTICS.find('\n', at) - at);
+}

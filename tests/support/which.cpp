@@ -1,5 +1,5 @@
 // Program lookup along $PATH (see which.h).
-#include "which.h"
+#include "support/which.h"
 
 #include <unistd.h>
 

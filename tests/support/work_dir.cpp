@@ -1,11 +1,11 @@
 // ScopedWorkDir (see work_dir.h).
-#include "work_dir.h"
+#include "support/work_dir.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <unistd.h>
 
-#include "support.h"
+#include "support/support.h"
 
 static std::string current_dir()
 {

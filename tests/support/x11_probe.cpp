@@ -1,5 +1,5 @@
 // Outside views of an X client (see x11_probe.h).
-#include "x11_probe.h"
+#include "support/x11_probe.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "support.h"
+#include "support/support.h"
 
 std::string x_tool(const std::string& display, const std::vector<std::string>& argv)
 {

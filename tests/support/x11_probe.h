@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "processes.h"
+#include "support/processes.h"
 
 
 // Output of an X tool from /usr/bin run against display.

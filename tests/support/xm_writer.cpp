@@ -1,13 +1,13 @@
 // Extended Module writer for tests (see xm_writer.h), on the demo's own XM
 // writer: one looped sine instrument and a plain run of notes.
-#include "xm_writer.h"
+#include "support/xm_writer.h"
 
 #include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
 
-#include "support.h"
+#include "support/support.h"
 #include "tools/assets/xm_write.h"
 
 static constexpr int SAMPLE_LENGTH = 2048;  // one looped stretch of a sine wave

@@ -1,7 +1,7 @@
 // Xvfb for tests (see xvfb.h). The server picks its own free display number
 // (-displayfd) and writes it once it is ready, so parallel tests and other
 // users of the machine never collide.
-#include "xvfb.h"
+#include "support/xvfb.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -14,7 +14,7 @@
 #include "display/display.h"
 #include "display/vga/vgalib/vga.h"
 #include "display/vga/vgalib/vga_screen.h"
-#include "support.h"
+#include "support/support.h"
 
 namespace {
 
@@ -22,9 +22,9 @@ namespace {
 // so the run ends at the first picture, right after the mode switch.
 RunResult run_vga(const std::string& modes, const std::string& input)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     RunResult r = test_run({test_bin("quarrow-vga")}, dir, input, {"VGA_STANDIN_MODES=" + modes});
-    test_remove_tree(dir);
     return r;
 }
 
@@ -70,7 +70,8 @@ TEST(VgaMenu, NoModeEndsWithStatus255)
 // standard error, while the program's own line stays as it is.
 TEST(VgaMenu, NoDeviceSaysWhichAndWhy)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     struct Case {
         std::string path, err;
     } cases[] = {
@@ -83,7 +84,6 @@ TEST(VgaMenu, NoDeviceSaysWhichAndWhy)
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, std::string(BANNER) + "ERROR: Not valid vga mode avaible!");
     }
-    test_remove_tree(dir);
 }
 
 // Sets up the back end in a child with the given mode list and menu answer,
@@ -96,7 +96,8 @@ struct Shown {
 
 Shown show(const char* modes, const char* answer, const Image& frame, const uint8_t* palette)
 {
-    std::string dir = test_make_dir();
+    TempDir temp;
+    const std::string& dir = temp.path;
     test_write_file(dir + "/in", answer);
     pid_t pid = fork();
     if (pid == 0) {
@@ -121,7 +122,6 @@ Shown show(const char* modes, const char* answer, const Image& frame, const uint
     int status = 0;
     waitpid(pid, &status, 0);
     std::string bytes = test_read_file(dir + "/screen");
-    test_remove_tree(dir);
     Shown shown;
     if (bytes.size() < 2 * sizeof(int))
         return shown;
@@ -223,7 +223,8 @@ TEST(VgaDevice, OnePresentShowsTheFrameInTheDevicesLayout)
         ASSERT_NE(memory, MAP_FAILED);
         memset(memory, 0xEE, size);
 
-        std::string dir = test_make_dir();
+        TempDir temp;
+        const std::string& dir = temp.path;
         test_write_file(dir + "/in", "1\n");
         pid_t pid = fork();
         if (pid == 0) {
@@ -238,7 +239,6 @@ TEST(VgaDevice, OnePresentShowsTheFrameInTheDevicesLayout)
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        test_remove_tree(dir);
         ASSERT_EQ(status, 0) << d.name;
 
         // 320x240 on 400x300: one to one, centred at (40, 30).

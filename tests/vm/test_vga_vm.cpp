@@ -23,18 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "mikmod_render.h"
-#include "spawn.h"
-#include "support.h"
+#include "support/mikmod_render.h"
+#include "support/spawn.h"
+#include "support/support.h"
+#include "support/timing.h"
 
 namespace {
-
-double seconds_now()
-{
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
 
 void pause_for(double seconds)
 {
@@ -145,7 +139,7 @@ public:
     // Waits for a serial line holding tag; returns the rest of it.
     bool wait_line(const std::string& tag, double timeout, std::string* rest = nullptr)
     {
-        double end = seconds_now() + timeout;
+        double end = test_now_ms() / 1000.0 + timeout;
         for (;;) {
             size_t at = pending.find(tag);
             size_t eol = at == std::string::npos ? at : pending.find('\n', at);
@@ -155,7 +149,7 @@ public:
                 pending.erase(at, eol + 1 - at);  // lines before it may be waited for later
                 return true;
             }
-            if (seconds_now() > end)
+            if (test_now_ms() / 1000.0 > end)
                 return false;
             std::string more;
             if (!read_some(serial, &more, 0.2))
@@ -197,8 +191,8 @@ public:
             answer.clear();
         if (write(monitor, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
             return false;
-        double end = seconds_now() + 30;
-        while (seconds_now() < end) {
+        double end = test_now_ms() / 1000.0 + 30;
+        while (test_now_ms() / 1000.0 < end) {
             if (!read_some(monitor, &answer, 0.2))
                 return false;
             size_t echoed = answer.find(command);
@@ -224,9 +218,9 @@ public:
         if (monitor >= 0)
             monitor_do("quit");
         if (qemu.pid > 0) {
-            double end = seconds_now() + 10;
+            double end = test_now_ms() / 1000.0 + 10;
             int status;
-            while (waitpid(qemu.pid, &status, WNOHANG) == 0 && seconds_now() < end)
+            while (waitpid(qemu.pid, &status, WNOHANG) == 0 && test_now_ms() / 1000.0 < end)
                 pause_for(0.1);
             kill(qemu.pid, SIGKILL);
             waitpid(qemu.pid, &status, 0);
@@ -469,14 +463,14 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     std::string kernel = installed_kernel();
     ASSERT_FALSE(kernel.empty()) << "no /boot/vmlinuz-* with its modules (tools/install-deps)";
     ASSERT_GT(title.size(), 20u) << "quarrow-render gave no title frames";
-    double started = seconds_now();
+    double started = test_now_ms() / 1000.0;
     Machine vm;
     ASSERT_TRUE(vm.start(kernel));
     std::string devices;
     ASSERT_TRUE(vm.wait_line("@@ready", 120, &devices)) << vm.log;
     EXPECT_NE(devices.find("/dev/fb0"), std::string::npos) << devices;
     EXPECT_NE(devices.find("/dev/dsp"), std::string::npos) << devices;
-    double booted = seconds_now();
+    double booted = test_now_ms() / 1000.0;
     ASSERT_TRUE(vm.shell("printf '\\033[2J\\033[Hconsole two\\n' >/dev/tty2"));
 
     // Starts the demo from the tty1 shell with the given answers; its status
@@ -512,9 +506,9 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     };
     // Screen dumps until one shows a frame of the show that want accepts.
     auto title_seen = [&](const ModeView& view, bool (*want)(int), double timeout) {
-        double end = seconds_now() + timeout;
+        double end = test_now_ms() / 1000.0 + timeout;
         std::vector<int> seen;
-        while (seconds_now() < end) {
+        while (test_now_ms() / 1000.0 < end) {
             Screen s;
             if (!vm.screen(&s))
                 break;
@@ -544,7 +538,7 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     // title picture.
     ASSERT_TRUE(note_card_start());
     ASSERT_TRUE(vm.capture_start(vm.dir + "/alsa.wav"));
-    double run_start = seconds_now();
+    double run_start = test_now_ms() / 1000.0;
     ASSERT_TRUE(start_demo("4\\n4\\n44100\\n2\\n"));
     EXPECT_TRUE(title_seen(PLANAR_320x240, is_hold, 8));
     ASSERT_TRUE(vm.shell("chvt 2"));
@@ -556,7 +550,7 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     EXPECT_TRUE(title_seen(PLANAR_320x240, is_lit, 3)) << "back on console 1";
     EXPECT_TRUE(title_seen(PLANAR_320x240, is_fade_out, 8));
     EXPECT_TRUE(ended_with(0, 260));
-    double run_time = seconds_now() - run_start;
+    double run_time = test_now_ms() / 1000.0 - run_start;
     ASSERT_TRUE(vm.capture_stop());
     ASSERT_TRUE(vm.shell("cat /run/noted", &said));
     check_alsa_run(vm.dir + "/alsa.wav", said_number(said, "trigger_time:"), newest_process(said).first, ended_at);
@@ -568,7 +562,7 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     // The clock runs on while the demo is hidden: the run is no longer.
     EXPECT_LT(run_time, 215) << said;
     console_is_clean("the normal end");
-    double full_run_done = seconds_now();
+    double full_run_done = test_now_ms() / 1000.0;
 
     // The paged 640x480 mode, ended with Ctrl+C typed on its console.
     ASSERT_TRUE(start_demo("0\\n5\\n"));
@@ -620,10 +614,10 @@ TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
     EXPECT_LE(start_delay - busy, 0.2) << said;
     EXPECT_LE(stop_delay, 0.2) << said;
 
-    double finished = seconds_now();
+    double finished = test_now_ms() / 1000.0;
     vm.stop();
     printf("boot %.0f s, whole demo %.0f s, other endings %.0f s, all %.0f s\n", booted - started, run_time,
-           finished - full_run_done, seconds_now() - started);
+           finished - full_run_done, test_now_ms() / 1000.0 - started);
     if (!HasFailure())
         test_remove_tree(vm.dir);
     else
