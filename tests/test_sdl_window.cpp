@@ -17,6 +17,7 @@
 #include "support/pulse.h"
 #include "support/screen_shots.h"
 #include "support/support.h"
+#include "support/timing.h"
 #include "support/which.h"
 #include "support/x11_probe.h"
 #include "support/transcript.h"
@@ -368,7 +369,7 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     test_spawn_close_input(&run);
     // Records the sink and reads the demo's output meanwhile.
     auto listen = [&](long long ms) {
-        for (long long end = monotonic_ms() + ms; monotonic_ms() < end;) {
+        for (long long end = test_now_ms() + ms; test_now_ms() < end;) {
             recorder_poll(&recorder, 5);
             spawn_collect(&run, &run.out, &run.err, 0);
         }
@@ -385,7 +386,7 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
         test_run({test_which("xdotool"), "key", "--window", window, name}, "", "", {"DISPLAY=" + display});
     };
     key("space");
-    long long paused_at = monotonic_ms();
+    long long paused_at = test_now_ms();
     listen(400);
     key("F12");
     listen(1000);
@@ -393,10 +394,10 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     listen(300);
     std::string paused_window = x_window_named(display, TITLE + " (paused)");
     Shot shown = shot_window(display, paused_window);
-    listen(paused_at + 5000 - monotonic_ms());
-    long long resume_sent = monotonic_ms();
+    listen(paused_at + 5000 - test_now_ms());
+    long long resume_sent = test_now_ms();
     key("p");
-    long long resumed_at = monotonic_ms();
+    long long resumed_at = test_now_ms();
     listen(1000);
     recorder_stop(&recorder);
     ASSERT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";

@@ -14,20 +14,8 @@
 #include <cstdlib>
 
 #include "support/support.h"
+#include "support/timing.h"
 #include "support/which.h"
-
-long long monotonic_ms()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-void sleep_ms(long ms)
-{
-    timespec pause{ms / 1000, (ms % 1000) * 1000000};
-    nanosleep(&pause, nullptr);
-}
 
 // Connects to, or only binds, a Unix socket at path; true on success.
 bool unix_socket(const std::string& path, bool bind_only)
@@ -64,7 +52,7 @@ bool pulse_start(PulseServer* pulse)
             setenv("PULSE_SERVER", pulse->server.c_str(), 1);
             return true;
         }
-        sleep_ms(20);
+        test_sleep_ms(20);
     }
     return false;
 }
@@ -98,7 +86,7 @@ void recorder_poll(Recorder* recorder, int wait_ms)
     size_t before = recorder->data.size();
     spawn_collect(&recorder->parec, &recorder->data, &err, wait_ms);
     if (recorder->data.size() != before)
-        recorder->arrivals.push_back({recorder->data.size(), monotonic_ms()});
+        recorder->arrivals.push_back({recorder->data.size(), test_now_ms()});
 }
 
 void recorder_stop(Recorder* recorder)

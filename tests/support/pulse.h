@@ -16,9 +16,6 @@
 constexpr int RECORDER_RATE = 44100;
 constexpr int RECORDER_FRAME_BYTES = 4;
 
-long long monotonic_ms();
-void sleep_ms(long ms);
-
 // Connects to, or only binds, a Unix socket at path; true on success.
 bool unix_socket(const std::string& path, bool bind_only);
 
