@@ -6,15 +6,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "core/clock.h"
-#include "demo/demo.h"
 #include "support/mikmod_render.h"
-#include "support/stdout_capture.h"
 #include "support/support.h"
-#include "support/work_dir.h"
 
 namespace {
 
@@ -25,11 +22,8 @@ class RenderVideo : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = test_make_dir();
-        test_write_all_pictures(dir);
         ASSERT_TRUE(test_link_module(dir));
     }
-    void TearDown() override { test_remove_tree(dir); }
 
     RunResult render(const std::vector<std::string>& args)
     {
@@ -38,7 +32,8 @@ protected:
         return test_run(argv, dir);
     }
 
-    std::string dir;
+    PictureDir pictures;
+    const std::string& dir = pictures.path;
 };
 
 // A whole-demo video takes 15 to 60 s of CPU, depending on the scale, and
@@ -140,21 +135,20 @@ TEST_F(WholeDemoVideo, FromPlayWithoutADisplay)
     expect_whole_demo(video, r.err);
 }
 
-// When the script reaches each step on the virtual clock, from a quiet run
-// of it in this process.
-std::vector<int32_t> step_starts()
+// When the script reaches each step on the virtual clock, in ms, as
+// quarrow-render --list gives it.
+std::vector<long> step_starts(const std::string& dir)
 {
-    static std::vector<int32_t> starts(26);
-    static int32_t origin;
-    ScopedWorkDir work;
-    test_write_all_pictures(work.path);
-    origin = now_ms();
-    DemoRun run{false, true, 1, [](int step, const char*) { starts[step] = now_ms() - origin; }};
-    char name[] = "quarrow-render";
-    char* args[] = {name, nullptr};
-    test_stdout_capture_begin();
-    demo_run(1, args, &run);
-    test_stdout_capture_end();
+    RunResult r = test_run({test_bin("quarrow-render"), "--list"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<long> starts;
+    std::istringstream lines(r.out);
+    std::string step, label, start;
+    while (std::getline(lines, step, '\t') && std::getline(lines, label, '\t') &&
+           std::getline(lines, start, '\t')) {
+        starts.push_back(std::lround(std::stod(start) * 1000));
+        lines.ignore(1 << 16, '\n');
+    }
     return starts;
 }
 
@@ -183,13 +177,14 @@ TEST_F(RenderVideo, EachRunOfStepsCarriesTheSongOfItsOwnTime)
     std::vector<int16_t> song(stereo.size() / 2);
     for (size_t i = 0; i < song.size(); i++)
         song[i] = static_cast<int16_t>((stereo[2 * i] + stereo[2 * i + 1]) / 2);
-    std::vector<int32_t> starts = step_starts();
+    std::vector<long> starts = step_starts(dir);
+    ASSERT_EQ(starts.size(), 26u);
     const long reach = RATE / 100;  // 10 ms either way
 
     for (auto [step, video_frame] : {std::pair<int, long>{3, 123}, {21, 245}}) {
         SCOPED_TRACE(step);
         long at = video_frame * 83 * RATE / 1000;
-        long song_at = static_cast<long>(starts[step]) * RATE / 1000;
+        long song_at = starts[step] * RATE / 1000;
         ASSERT_LT(static_cast<size_t>(at + RATE), sound.size());
         ASSERT_LT(static_cast<size_t>(song_at + RATE + reach), song.size());
         long best = -reach;
