@@ -1,0 +1,30 @@
+# Every relative link in README.md and docs/*.md names a file that exists,
+# resolved from the folder of the document that holds it. Run as
+# cmake -DTOP=<source tree> -P links.cmake; lists each broken link and fails.
+file(GLOB documents ${TOP}/README.md ${TOP}/docs/*.md)
+set(broken "")
+foreach(document ${documents})
+  get_filename_component(folder ${document} DIRECTORY)
+  file(READ ${document} text)
+  # Square brackets would stop CMake's lists from splitting, so the link's
+  # "](" becomes a mark of its own and the rest of the brackets go.
+  string(REPLACE "](" "@LINK@(" text "${text}")
+  string(REGEX REPLACE "[][]" "" text "${text}")
+  string(REGEX MATCHALL "@LINK@\\([^)]+\\)" links "${text}")
+  foreach(link ${links})
+    string(REGEX REPLACE "^@LINK@\\(([^)#]*).*\\)$" "\\1" target "${link}")
+    if(target STREQUAL "" OR target MATCHES "^[a-z]+:")
+      continue()
+    endif()
+    if(NOT EXISTS ${folder}/${target})
+      file(RELATIVE_PATH where ${TOP} ${document})
+      string(APPEND broken "  ${where}: ${target}\n")
+    endif()
+  endforeach()
+endforeach()
+if(NOT documents)
+  message(FATAL_ERROR "no documents under ${TOP}")
+endif()
+if(broken)
+  message(FATAL_ERROR "links to files that do not exist:\n${broken}")
+endif()
