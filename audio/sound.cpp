@@ -10,6 +10,7 @@
 
 #include "audio/audio_state.h"
 #include "audio/device_probe.h"
+#include "audio/sound_dialogue.h"
 #include "core/prompt.h"
 
 // The library's own tick handler, returned when music_tick takes its place.
@@ -19,9 +20,7 @@ static MikMod_player_t library_tick;
 static const char MODE_PROMPT[] =
     "Choose output mode:\n0. NO" "\xA0" "music\n"
     "1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n4. 16 bits, stereo\n"
-    "Type corresponding number : ";
-static const char DEVICE_PROMPT[] = "Type corresponding number : ";
-static const char FREQUENCY_PROMPT[] = "Enter mixing frequency (eg. 11025,22050,44100) : ";
+    SOUND_NUMBER_PROMPT;
 
 // Mode flags per menu answer 1..4; interpolation and the software mixer are
 // added to every one of them.
@@ -75,8 +74,8 @@ int sound_setup()
 
     sound_register();
     print_driver_list();
-    md_device = static_cast<UWORD>(ask_number(DEVICE_PROMPT, 1, 9));
-    md_mixfreq = static_cast<UWORD>(ask_number(FREQUENCY_PROMPT, 8000, 44100));
+    md_device = static_cast<UWORD>(ask_number(SOUND_NUMBER_PROMPT, 1, 9));
+    md_mixfreq = static_cast<UWORD>(ask_number(SOUND_FREQUENCY_PROMPT, SOUND_RATE_MIN, SOUND_RATE_MAX));
 
     DeviceProbe opened{};
     music_opens_device = device_opens_in_child(md_device);

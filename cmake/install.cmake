@@ -41,10 +41,17 @@ foreach(entry ${QUARROW_INSTALLED_PROGRAMS})
   quarrow_install_man(${program} ${section})
 endforeach()
 
-# The launcher, with the installed folders and the version written in: it
+# The launcher, with the installed folders, the version, and the sound
+# dialogue's prompts and rates it answers and checks with written in: it
 # runs the installed programs and never builds.
 set(QUARROW_PLAY_PROGRAMS ${CMAKE_INSTALL_PREFIX}/${QUARROW_GAMES_DIR})
 set(QUARROW_PLAY_DATA ${QUARROW_DATA_DIR})
+file(STRINGS ${CMAKE_SOURCE_DIR}/audio/sound_dialogue.h QUARROW_SOUND_DIALOGUE REGEX "^#define SOUND_")
+foreach(line ${QUARROW_SOUND_DIALOGUE})
+  string(REGEX REPLACE "^#define (SOUND_[A-Z_]+) \"?([^\"]*)\"?$" "\\1" name "${line}")
+  string(REGEX REPLACE "^#define (SOUND_[A-Z_]+) \"?([^\"]*)\"?$" "\\2" ${name} "${line}")
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/audio/sound_dialogue.h)
 configure_file(tools/play ${CMAKE_BINARY_DIR}/quarrow-play @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/quarrow-play DESTINATION ${QUARROW_GAMES_DIR})
 quarrow_install_man(quarrow-play 6)

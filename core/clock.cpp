@@ -13,15 +13,15 @@ void clock_start()
 
 int32_t clock_elapsed()
 {
-    return static_cast<int32_t>(static_cast<uint32_t>(now_ms()) - static_cast<uint32_t>(clock_origin));
+    return clock_diff(now_ms(), clock_origin);
 }
 
 int clock_wait(int32_t stamp, int32_t period, int32_t (*now)(), void (*sleep_ms)(int32_t))
 {
     // Differences are taken modulo 2^32, so a deadline just past the wrap of
     // the millisecond time is still reached and the wait always ends.
-    int32_t deadline = static_cast<int32_t>(static_cast<uint32_t>(stamp) + static_cast<uint32_t>(period));
-    int32_t remaining = static_cast<int32_t>(static_cast<uint32_t>(deadline) - static_cast<uint32_t>(now()));
+    int32_t deadline = clock_add(stamp, period);
+    int32_t remaining = clock_diff(deadline, now());
     int32_t coarse = (remaining / 10) * 10;
     if (coarse > 0)
         sleep_ms(coarse);

@@ -33,10 +33,22 @@ int32_t clock_elapsed();
 // milliseconds, then polls the last few. Split out so tests can drive it.
 int clock_wait(int32_t stamp, int32_t period, int32_t (*now)(), void (*sleep_ms)(int32_t));
 
+// The 32-bit millisecond time wraps: sums and differences of its readings
+// are taken modulo 2^32 here, and nowhere else, so none of them overflows.
+inline int32_t clock_add(int32_t a, int32_t b)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+inline int32_t clock_diff(int32_t a, int32_t b)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
 // True once the 32-bit millisecond time a has reached b, across the wrap.
 inline bool clock_reached(int32_t a, int32_t b)
 {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)) >= 0;
+    return clock_diff(a, b) >= 0;
 }
 
 // Prints "<label>:\t <frames> - Screens,\t Screens/sec - <rate>" and flushes

@@ -60,10 +60,10 @@ static void sleep_ms(int32_t ms)
         sleep_slice(ms);
         return;
     }
-    int32_t end = static_cast<int32_t>(static_cast<uint32_t>(now_ms()) + static_cast<uint32_t>(ms));
+    int32_t end = clock_add(now_ms(), ms);
     for (;;) {
         wait_hook();
-        int32_t left = static_cast<int32_t>(static_cast<uint32_t>(end) - static_cast<uint32_t>(now_ms()));
+        int32_t left = clock_diff(end, now_ms());
         if (left <= 0)
             return;
         sleep_slice(left < 10 ? left : 10);

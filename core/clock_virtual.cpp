@@ -12,9 +12,9 @@ int32_t now_ms()
 
 int wait_until(int32_t stamp, int32_t period)
 {
-    uint32_t deadline = static_cast<uint32_t>(stamp) + static_cast<uint32_t>(period);
-    if (!clock_reached(static_cast<int32_t>(virtual_now), static_cast<int32_t>(deadline)))
-        virtual_now = deadline;
+    int32_t deadline = clock_add(stamp, period);
+    if (!clock_reached(now_ms(), deadline))
+        virtual_now = static_cast<uint32_t>(deadline);
     return 0;
 }
 

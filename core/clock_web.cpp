@@ -26,11 +26,11 @@ EM_ASYNC_JS(void, clock_web_sleep, (int ms), {
 
 int wait_until(int32_t stamp, int32_t period)
 {
-    int32_t deadline = static_cast<int32_t>(static_cast<uint32_t>(stamp) + static_cast<uint32_t>(period));
+    int32_t deadline = clock_add(stamp, period);
     for (;;) {
         if (wait_hook)
             wait_hook();
-        int32_t left = static_cast<int32_t>(static_cast<uint32_t>(deadline) - static_cast<uint32_t>(now_ms()));
+        int32_t left = clock_diff(deadline, now_ms());
         if (left <= 0)
             return 0;
         clock_web_sleep(left < 10 ? left : 10);

@@ -9,12 +9,9 @@
 #error "QUARROW_DATA_DIR must name the installed data folder"
 #endif
 
-// The picture every run loads first; its presence marks a data folder.
-static const char MARKER[] = "grafika/linux.pcx";
-
 std::string data_path(const char* relative)
 {
-    if (access(MARKER, F_OK) == 0)
+    if (access(DATA_TITLE_PICTURE, F_OK) == 0)
         return relative;
     return std::string(QUARROW_DATA_DIR "/") + relative;
 }
@@ -23,5 +20,5 @@ std::string data_origin(const std::string& file, const char* relative)
 {
     if (file == relative)
         return "";
-    return std::string(" (tried ") + file + ", as this folder has no " + MARKER + ")";
+    return std::string(" (tried ") + file + ", as this folder has no " + DATA_TITLE_PICTURE + ")";
 }

@@ -6,6 +6,10 @@
 
 #include <string>
 
+// The title picture, which every run loads first: its presence marks a data
+// folder. The script's title rows name it from here (demo/script.cpp).
+constexpr char DATA_TITLE_PICTURE[] = "grafika/linux.pcx";
+
 // The file to open for relative, a data path such as "grafika/e_01.pcx":
 // relative itself when the working folder holds grafika/linux.pcx, else the
 // same path under the installed data folder. Decided at each call.

@@ -10,6 +10,9 @@ struct DemoRun {
     void (*on_step)(int step, const char* label);  // told as each step begins
 };
 
+// The module the music plays, relative to the data folder (core/data.h).
+extern const char* const DEMO_MODULE;  // "music/quarrow.xm"
+
 // The banner "*** quarrow for LINUX by tobrak *** ".
 void demo_banner();
 

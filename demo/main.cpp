@@ -17,6 +17,7 @@ int main(int argc, char** argv)
             return 0;
         }
     }
-    DemoRun run{true, false, 0, nullptr};
+    DemoRun run{};
+    run.sound = true;
     return demo_run(argc, argv, &run);
 }

@@ -137,7 +137,7 @@ static double seconds_since(const timespec& start)
 // --list: step, label, start, end, pictures, description.
 static int print_list()
 {
-    DemoRun run{false, false, 0, nullptr};
+    DemoRun run{};
     ScriptPlan plan;
     if (render_plan(&run, &plan, true) != 0) {
         fputs("quarrow-render: --list plays the script to time it, and could not; run it "
@@ -255,7 +255,7 @@ static void print_summary(const char* frames_dir, const char* video_path, int sc
         struct stat st;
         long long bytes = stat(video_path, &st) == 0 ? st.st_size : 0;
         line += std::string("; video ") + video_path + ": " + length + ", " +
-                std::to_string(320 * scale) + "x" + std::to_string(240 * scale) + ", " +
+                std::to_string(FRAME_WIDTH * scale) + "x" + std::to_string(FRAME_HEIGHT * scale) + ", " +
                 describe_size(bytes) + (record_video_has_sound() ? ", with sound" : ", no sound");
     }
     fprintf(stderr, "%s\n", line.c_str());
@@ -343,7 +343,10 @@ int main(int argc, char** argv)
         fputs("quarrow-render: --scale is for the video; give --video FILE too\n", stderr);
         return 2;
     }
-    DemoRun run{false, seeded, seed, progress_step};
+    DemoRun run{};
+    run.seeded = seeded;
+    run.seed = seed;
+    run.on_step = progress_step;
     // The script's length, and where each step lies on its clock, are only
     // known by playing it; on the virtual clock with nothing written that
     // takes a fraction of a second. The progress needs the length, the
@@ -356,9 +359,8 @@ int main(int argc, char** argv)
         fputs("quarrow-render: no sound track: the script did not play through ahead of the video\n",
               stderr);
     if (video_path && planned) {
-        sound_fd = render_track(&plan, &selection, data_path("music/quarrow.xm").c_str(),
-                                RECORD_AUDIO_RATE);
-        if (sound_fd == -2)
+        sound_fd = render_track(&plan, &selection, data_path(DEMO_MODULE).c_str(), RECORD_AUDIO_RATE);
+        if (sound_fd == RENDER_TRACK_NO_FILE)
             return 1;
     }
     record_select(&selection);

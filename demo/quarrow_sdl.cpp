@@ -43,6 +43,7 @@ int main(int argc, char** argv)
         return 2;
     }
     display_set_pause_hook(pause_hold);
-    DemoRun run{true, false, 0, nullptr};
+    DemoRun run{};
+    run.sound = true;
     return demo_run(argc, argv, &run);
 }

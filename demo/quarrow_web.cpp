@@ -25,7 +25,9 @@ int main(int argc, char** argv)
 {
     // The pane shows each line as soon as it is complete.
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    DemoRun run{true, false, 0, web_display_set_step};
+    DemoRun run{};
+    run.sound = true;
+    run.on_step = web_display_set_step;
     for (int i = 1; i < argc; i++) {
         char* end = nullptr;
         bool seed = strcmp(argv[i], "--seed") == 0 && i + 1 < argc;

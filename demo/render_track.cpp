@@ -49,7 +49,9 @@ int render_plan(const DemoRun* run, ScriptPlan* plan, bool show_errors)
         planning = plan;
         plan->start_ms[0] = now_ms();
         record_set_observer(plan_frame);
-        DemoRun quiet{false, run->seeded, run->seed, plan_step};
+        DemoRun quiet = *run;
+        quiet.sound = false;
+        quiet.on_step = plan_step;
         char name[] = "quarrow-render";
         char* args[] = {name, nullptr};
         if (demo_run(1, args, &quiet) != 0)
@@ -92,11 +94,12 @@ static long frame_sample(long frame, int rate)
 
 // Mixes the song from sample from for count samples into out. position is
 // where the mixer stands; the song is started again when from lies behind.
+// 0, or one of render_track's failures.
 static int write_song(FILE* out, long from, long count, long* position)
 {
     if (from < *position) {
         if (song_mix_restart() != 0)
-            return -1;
+            return RENDER_TRACK_NO_MODULE;
         *position = 0;
     }
     song_mix_skip(from - *position);
@@ -106,7 +109,7 @@ static int write_song(FILE* out, long from, long count, long* position)
         long step = count < 4096 ? count : 4096;
         song_mix(block.data(), step);
         if (fwrite(block.data(), 4, static_cast<size_t>(step), out) != static_cast<size_t>(step))
-            return -2;
+            return RENDER_TRACK_NO_FILE;
         count -= step;
         *position += step;
     }
@@ -119,10 +122,10 @@ int render_track(const ScriptPlan* plan, const RecordSelection* selection, const
     if (song_mix_open(module_path, rate) != 0) {
         fprintf(stderr, "quarrow-render: no sound track: cannot play %s (%s)\n", module_path,
                 song_mix_error());
-        return -1;
+        return RENDER_TRACK_NO_MODULE;
     }
     FILE* out = tmpfile();
-    int result = out ? 0 : -2;
+    int result = out ? 0 : RENDER_TRACK_NO_FILE;
     long written = 0;  // video frames whose sound is in the file
     long position = 0;
     for (int step = 0; step <= SCRIPT_STEPS && result == 0;) {
@@ -138,17 +141,17 @@ int render_track(const ScriptPlan* plan, const RecordSelection* selection, const
         long from = static_cast<long>(static_cast<long long>(plan->start_ms[first]) * rate / 1000);
         long count = frame_sample(written + frames, rate) - frame_sample(written, rate);
         result = write_song(out, from, count, &position);
-        if (result == -1) {
+        if (result == RENDER_TRACK_NO_MODULE) {
             fprintf(stderr, "quarrow-render: no sound track: cannot play %s again (%s)\n",
                     module_path, song_mix_error());
         }
         written += frames;
     }
     if (result == 0 && fflush(out) != 0)
-        result = -2;
+        result = RENDER_TRACK_NO_FILE;
     int error = errno;
     song_mix_close();
-    if (result == -2)
+    if (result == RENDER_TRACK_NO_FILE)
         fprintf(stderr, "quarrow-render: cannot write the sound track: %s\n", strerror(error));
     if (result != 0) {
         if (out)
@@ -158,5 +161,5 @@ int render_track(const ScriptPlan* plan, const RecordSelection* selection, const
     // The descriptor outlives the stream; the file goes with the last of them.
     int fd = dup(fileno(out));
     fclose(out);
-    return fd < 0 ? -2 : fd;
+    return fd < 0 ? RENDER_TRACK_NO_FILE : fd;
 }

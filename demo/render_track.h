@@ -10,6 +10,9 @@
 #include "demo/script.h"
 #include "display/record/record.h"
 
+// The recording display selects steps by the script's row numbers.
+static_assert(RECORD_STEPS == SCRIPT_STEPS + 1, "RecordSelection holds one flag per script row");
+
 struct ScriptPlan {
     long frames[SCRIPT_STEPS + 1];       // frames each step presents
     int32_t start_ms[SCRIPT_STEPS + 1];  // virtual time at which it begins
@@ -25,10 +28,13 @@ int render_plan(const DemoRun* run, ScriptPlan* plan, bool show_errors);
 // Frames of the selected steps, or of all steps when selection is null.
 long render_plan_frames(const ScriptPlan* plan, const RecordSelection* selection);
 
+// render_track's failures; each comes with a message on standard error.
+constexpr int RENDER_TRACK_NO_MODULE = -1;  // the module cannot be played: a video without sound
+constexpr int RENDER_TRACK_NO_FILE = -2;    // the track cannot be written: no video
+
 // Mixes the sound track of the selected steps at rate Hz into an unlinked
 // temporary file, and returns its descriptor: 16-bit stereo, one video frame
-// of 83 ms after another, the song where it lasts and silence after. -1 with
-// a message on standard error when the module cannot be played, -2 when the
-// track cannot be written.
+// of FRAME_PERIOD_MS after another, the song where it lasts and silence
+// after; or one of the failures above.
 int render_track(const ScriptPlan* plan, const RecordSelection* selection, const char* module_path,
                  int rate);

@@ -5,13 +5,14 @@
 
 #include <cstring>
 
+#include "core/data.h"
 #include "display/display.h"
 #include "effects/effects.h"
 
 const char* const DEMO_TITLE = "quarrow for LINUX by tobrak";
 
 #define NO_PICTURES {{nullptr, 0, 0}}
-#define TITLE {{"grafika/linux.pcx", 320, 240}}
+#define TITLE {{DATA_TITLE_PICTURE, 320, 240}}
 #define BLANK(what) {STEP_BLANK, 0, 0, 0, 0, "blank", what, NO_PICTURES}
 #define FADE {STEP_E05, 0, 0, 0, 0, "e_05", "fade to white", NO_PICTURES}
 #define SHRINK {STEP_E03, 0, 0, 0, 0, "e_03", "spinning shrink of the last frame", NO_PICTURES}

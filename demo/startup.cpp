@@ -13,6 +13,8 @@
 #include "demo/script.h"
 #include "display/display.h"
 
+const char* const DEMO_MODULE = "music/quarrow.xm";
+
 void demo_banner()
 {
     printf("*** %s *** \n", DEMO_TITLE);
@@ -56,7 +58,7 @@ int demo_run(int argc, char** argv, const DemoRun* run)
     }
     blank_screen(frame);
     if (run->sound)
-        music_start(data_path("music/quarrow.xm").c_str());
+        music_start(data_path(DEMO_MODULE).c_str());
 
     script_run(frame, run->on_step);
 

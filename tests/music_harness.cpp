@@ -45,7 +45,11 @@ int main(int argc, char** argv)
     setrlimit(RLIMIT_FSIZE, &file_size);
 
     if (strcmp(mode, "script") == 0) {
-        DemoRun run{true, true, 1, music_pid_report};
+        DemoRun run{};
+        run.sound = true;
+        run.seeded = true;
+        run.seed = 1;
+        run.on_step = music_pid_report;
         demo_run(argc, argv, &run);
         fprintf(stderr, "main process ends\n");
         return 0;

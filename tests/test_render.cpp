@@ -14,6 +14,7 @@
 
 #include "demo/script.h"
 #include "support/support.h"
+#include "support/transcript.h"
 
 namespace {
 
@@ -248,7 +249,7 @@ TEST_F(Render, VideoPixelsAreSharpBlocksOfTheRightColour)
         RunResult r = render({"--frames", out, "--video", video, "--scale", std::to_string(scale),
                               "--seed", "2", "--steps", "0-1"});
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.err.find("quarrow-render: 2383 frames; 123 written to " + out +
+        EXPECT_NE(r.err.find("quarrow-render: " + std::to_string(DEMO_FRAMES) + " frames; 123 written to " + out +
                              " (NNNNNN.png, frames.tsv); video " + video + ": 0:10.2, " +
                              std::to_string(320 * scale) + "x" + std::to_string(240 * scale) + ", "),
                   std::string::npos)

@@ -25,7 +25,7 @@ TEST_F(WholeScript, StatisticsWithTestPictures)
                            dir);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, DEMO_STATISTICS);
-    EXPECT_EQ(r.err, "quarrow-render: 2383 frames; 1 written to " + dir + "/out (NNNNNN.png, frames.tsv)\n");
+    EXPECT_EQ(r.err, "quarrow-render: " + std::to_string(DEMO_FRAMES) + " frames; 1 written to " + dir + "/out (NNNNNN.png, frames.tsv)\n");
 
     // The last frame shown is step 25's blank: all zero under a black palette.
     std::istringstream index(test_read_file(dir + "/out/frames.tsv"));

@@ -10,6 +10,7 @@
 
 #include "audio/device_probe.h"
 #include "audio/sound.h"
+#include "audio/sound_dialogue.h"
 
 static const char USAGE[] =
     "Usage: quarrow-sound-probe [--rate HZ] DEVICE...\n"
@@ -40,10 +41,11 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc > 2 && strcmp(argv[1], "--rate") == 0) {
-        rate = parse_number(argv[2], 8000, 44100);
+        rate = parse_number(argv[2], SOUND_RATE_MIN, SOUND_RATE_MAX);
         first = 3;
         if (rate < 0) {
-            fprintf(stderr, "quarrow-sound-probe: the rate must be 8000 to 44100, not %s\n", argv[2]);
+            fprintf(stderr, "quarrow-sound-probe: the rate must be %d to %d, not %s\n", SOUND_RATE_MIN,
+                    SOUND_RATE_MAX, argv[2]);
             return 2;
         }
     }

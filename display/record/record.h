@@ -7,9 +7,13 @@
 
 #include "core/image.h"
 
-// Frames of script steps 0..25 to write; the rest are only counted.
+// The script's rows, the black screen before it included; the top, which
+// knows the script, checks that the two agree (demo/render_track.h).
+constexpr int RECORD_STEPS = 26;
+
+// Frames of script steps 0..RECORD_STEPS-1 to write; the rest are only counted.
 struct RecordSelection {
-    bool step[26];
+    bool step[RECORD_STEPS];
 };
 
 // The runner tells the display which script step draws now and its label;
@@ -22,9 +26,6 @@ void record_select(const RecordSelection* selection);
 // Starts writing into dir (created if missing). 0 on success; -1 with a
 // message on standard error when dir cannot be written.
 int record_open(const char* dir, const RecordSelection* selection);
-
-// Frames presented since the program started.
-long record_frame_count();
 
 // The palette the display holds now.
 const uint8_t* record_palette();

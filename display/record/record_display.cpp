@@ -59,11 +59,6 @@ int record_open(const char* dir, const RecordSelection* selection)
     return 0;
 }
 
-long record_frame_count()
-{
-    return frame_number;
-}
-
 const uint8_t* record_palette()
 {
     return current_palette;

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "display/record/record_leftovers.h"
 #include "display/record/record_video.h"
 
@@ -86,9 +87,9 @@ int record_video_open(const char* path, int sound_fd, int scale)
     partial_path = partial_name(video_path);
     std::vector<std::string> args = {
         "ffmpeg", "-nostdin", "-y", "-loglevel", "error",
-        // One frame every 83 ms, as the demo shows them.
+        // One frame every FRAME_PERIOD_MS, as the demo shows them.
         "-f", "rawvideo", "-pix_fmt", subsampled ? "yuv420p" : "yuv444p", "-video_size", size,
-        "-framerate", "1000/83", "-i", "pipe:0"};
+        "-framerate", "1000/" + std::to_string(FRAME_PERIOD_MS), "-i", "pipe:0"};
     with_sound = sound_fd >= 0;
     if (with_sound) {
         bool big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
