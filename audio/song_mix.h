@@ -1,6 +1,7 @@
-// The demo's module mixed into memory on request, for programs that have no
-// sound device to play it on: quarrow-render's sound track now, a web page
-// later. Nothing paces the mixing: the caller asks for as much as it needs.
+// The demo's module mixed into memory on request, for quarrow-render, which
+// has no sound device to play it on and makes its video's sound track with
+// it. (The web page mixes in its own music, audio/web/.) Nothing paces the
+// mixing: the caller asks for as much as it needs.
 #pragma once
 
 #include <cstdint>

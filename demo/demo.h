@@ -1,13 +1,17 @@
 // Running the demo: the one start-up, script and end that every program
-// shares (quarrow, quarrow-vga, quarrow-render, the music harness). The
-// programs differ only in the display back end and clock linked with them.
+// shares (quarrow, quarrow-vga, quarrow-sdl, quarrow-render, quarrow-web and
+// the music harness). The programs differ only in the back ends and clock
+// linked with them (docs/architecture.md).
 #pragma once
 
+// How a program runs the demo. Value-initialised (DemoRun run{}) it is a
+// quiet run seeded from the time of day; each program sets by name the
+// fields it needs.
 struct DemoRun {
     bool sound;        // the banner, the sound dialogue and the music process
     bool seeded;       // seed the random numbers with seed, not the time of day
     unsigned seed;
-    void (*on_step)(int step, const char* label);  // told as each step begins
+    void (*on_step)(int step, const char* label);  // told as each step begins; may be null
 };
 
 // The module the music plays, relative to the data folder (core/data.h).
@@ -23,6 +27,7 @@ void demo_hooks_install();
 
 // Banner and sound dialogue, display set-up, tables, random seed, frame
 // buffer, black screen, music, the script, then music stopped, frame buffer
-// freed and display shut down. Returns the exit status: STATUS_OK, or
-// STATUS_FAILED when the frame buffer cannot be allocated (core/fatal.h).
+// freed and display shut down. Returns the exit status, STATUS_OK; every
+// failure, the frame buffer's allocation included, ends the program through
+// core/fatal.h instead.
 int demo_run(int argc, char** argv, const DemoRun* run);

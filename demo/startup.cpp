@@ -49,13 +49,10 @@ int demo_run(int argc, char** argv, const DemoRun* run)
     else
         seed_random();
 
+    // Before the music starts, so the fatal end only has the display to close.
     Image* frame = nullptr;
-    if (image_create(&frame, FRAME_WIDTH, FRAME_HEIGHT) != 0) {
-        fputs(MSG_CANNOT_ALLOCATE, stdout);
-        fflush(stdout);
-        display_shutdown();
-        return STATUS_FAILED;
-    }
+    if (image_create(&frame, FRAME_WIDTH, FRAME_HEIGHT) != 0)
+        demo_fatal(MSG_CANNOT_ALLOCATE);
     blank_screen(frame);
     if (run->sound)
         music_start(data_path(DEMO_MODULE).c_str());

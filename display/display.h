@@ -1,7 +1,7 @@
 // The four display operations and the shared palette. Each program links
 // exactly one back end: display/x11 (quarrow), display/vga (quarrow-vga),
-// display/sdl (quarrow-sdl) or display/record (quarrow-render). There is no
-// run-time selection.
+// display/sdl (quarrow-sdl), display/record (quarrow-render) or display/web
+// (the page's quarrow-web). There is no run-time selection.
 #pragma once
 
 #include "core/image.h"

@@ -36,6 +36,13 @@ int pcx_load(const char* path, Image** out, uint8_t* palette);
 // error text, or what is wrong with the file. Empty after a version-5 load.
 const char* pcx_load_problem();
 
+// pcxinfo's report of the picture at path: reads its header and prints
+// "<path> is a <W>x<H> PC Paintbrush image - Version <name>" and a line end
+// on standard output, whatever the sizes, which it also stores in *width
+// and *height. Returns the version byte for a known version (0, 2, 3 or 5);
+// -1 for any other, whose line ends "- Version ERROR"; and -1 with no line
+// and both sizes 0 when path is not a regular file, cannot be read or has
+// no whole PC Paintbrush header.
 int pcx_info(const char* path, int* width, int* height);
 
 // Run-length decodes the pixel stream of the open file fd, from its current

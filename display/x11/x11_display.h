@@ -26,11 +26,15 @@ struct X11Display {
 
 extern X11Display x11;
 
+// x11_image_create's failures, by what could not be had.
+constexpr int X11_IMAGE_NO_RECORD = -1;        // the image record
+constexpr int X11_IMAGE_NO_PIXELS = -2;        // the shared segment or the plain data block
+constexpr int X11_IMAGE_NO_SEGMENT_INFO = -3;  // the shared segment's description
+
 // Makes the image, through shared memory when want_shm is set and the
 // segment can be attached on both sides, else as a plain heap image.
-// Sets x11.use_shm to what is in use. 0 on success; -3 when the segment
-// description, -1 when the image, -2 when the segment or data block cannot
-// be had.
+// Sets x11.use_shm to what is in use. 0 on success, else one of the
+// failures above.
 int x11_image_create(int want_shm);
 
 // Releases the image in whichever form it was made; safe when there is none.

@@ -31,29 +31,33 @@ static void shm_image_abandon()
     x11.shm = nullptr;
 }
 
-// 0 when the image lives in an attached segment; 1 when the segment could
-// not be attached in this process or in the server, and nothing of it is
-// kept; negative for the failures that end the set-up.
+// shm_image_create's result when the segment could not be attached in this
+// process or in the server, and nothing of it is kept: the plain image is
+// the way on.
+static constexpr int SHM_NOT_ATTACHED = 1;
+
+// 0 when the image lives in an attached segment; SHM_NOT_ATTACHED; or one of
+// x11_image_create's failures, which end the set-up.
 static int shm_image_create()
 {
     x11.shm = static_cast<XShmSegmentInfo*>(calloc(1, sizeof(XShmSegmentInfo)));
     if (!x11.shm)
-        return -3;
+        return X11_IMAGE_NO_SEGMENT_INFO;
     x11.image = XShmCreateImage(x11.display, x11.visual, 8, ZPixmap, nullptr, x11.shm,
                                 x11.image_width, x11.image_height);
     if (!x11.image || x11.image->bytes_per_line != x11.image_width)
-        return -1;
+        return X11_IMAGE_NO_RECORD;
     size_t size = static_cast<size_t>(x11.image_width) * x11.image_height;
     // Owner-only: the frames are nobody else's business, and the server
     // attaches as the connecting user.
     x11.shm->shmid = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
     if (x11.shm->shmid < 0)
-        return -2;
+        return X11_IMAGE_NO_PIXELS;
     void* address = shmat(x11.shm->shmid, nullptr, 0);
     if (address == reinterpret_cast<void*>(-1)) {
         shmctl(x11.shm->shmid, IPC_RMID, nullptr);
         shm_image_abandon();
-        return 1;
+        return SHM_NOT_ATTACHED;
     }
     x11.shm->shmaddr = static_cast<char*>(address);
     x11.shm->readOnly = True;
@@ -72,7 +76,7 @@ static int shm_image_create()
     if (!sent || attach_failed) {
         shmdt(address);
         shm_image_abandon();
-        return 1;
+        return SHM_NOT_ATTACHED;
     }
     x11.shm_attached = 1;
     x11.image->data = x11.shm->shmaddr;
@@ -85,11 +89,11 @@ static int plain_image_create()
     x11.image = XCreateImage(x11.display, x11.visual, 8, ZPixmap, 0, nullptr, x11.image_width,
                              x11.image_height, 8, x11.image_width);
     if (!x11.image)
-        return -1;
+        return X11_IMAGE_NO_RECORD;
     size_t size = static_cast<size_t>(x11.image_width) * x11.image_height;
     x11.image->data = static_cast<char*>(malloc(size));
     if (!x11.image->data)
-        return -2;
+        return X11_IMAGE_NO_PIXELS;
     memset(x11.image->data, 0, size);
     return 0;
 }
@@ -99,7 +103,7 @@ int x11_image_create(int want_shm)
     x11.use_shm = want_shm ? 1 : 0;
     if (x11.use_shm) {
         int result = shm_image_create();
-        if (result <= 0)
+        if (result != SHM_NOT_ATTACHED)
             return result;
         x11.use_shm = 0;
     }
