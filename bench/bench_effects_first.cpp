@@ -102,7 +102,7 @@ void BM_picture_show_frame(benchmark::State& state)
     });
 }
 
-void BM_e05_frame(benchmark::State& state)
+void BM_fade_frame(benchmark::State& state)
 {
     Screens s;
     uint8_t palette[768] = {};
@@ -118,7 +118,7 @@ void BM_e05_frame(benchmark::State& state)
     });
 }
 
-void BM_e04_frame(benchmark::State& state)
+void BM_relief_frame(benchmark::State& state)
 {
     Screens s;
     std::vector<uint8_t> height_pixels(320 * 240);
@@ -138,7 +138,7 @@ void BM_e04_frame(benchmark::State& state)
     });
 }
 
-void BM_e02_frame(benchmark::State& state)
+void BM_water_frame(benchmark::State& state)
 {
     trig_init();
     Screens s;
@@ -161,7 +161,7 @@ void BM_e02_frame(benchmark::State& state)
     });
 }
 
-void BM_e03_frame(benchmark::State& state)
+void BM_shrink_frame(benchmark::State& state)
 {
     Screens s;
     std::vector<uint8_t> snapshot_pixels(320 * 240), shrink_pixels(320 * 240);
@@ -197,7 +197,7 @@ void repeated(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_baseline_memcpy_640x480)->Apply(repeated);
 BENCHMARK(BM_baseline_memset_640x480)->Apply(repeated);
 BENCHMARK(BM_picture_show_frame)->Apply(repeated);
-BENCHMARK(BM_e05_frame)->Apply(repeated);
-BENCHMARK(BM_e04_frame)->Apply(repeated);
-BENCHMARK(BM_e02_frame)->Apply(repeated);
-BENCHMARK(BM_e03_frame)->Apply(repeated);
+BENCHMARK(BM_fade_frame)->Apply(repeated);
+BENCHMARK(BM_relief_frame)->Apply(repeated);
+BENCHMARK(BM_water_frame)->Apply(repeated);
+BENCHMARK(BM_shrink_frame)->Apply(repeated);

@@ -4,7 +4,7 @@
 add_library(quarrow_assets_lib OBJECT
   tools/assets/font.cpp tools/assets/raster.cpp tools/assets/synth.cpp
   tools/assets/xm_write.cpp tools/assets/song.cpp tools/assets/pic_disc.cpp
-  tools/assets/pic_mesh.cpp tools/assets/pic_overlay.cpp tools/assets/pic_relief.cpp
+  tools/assets/pic_mesh.cpp tools/assets/pic_plasma.cpp tools/assets/pic_relief.cpp
   tools/assets/pic_title.cpp tools/assets/pic_water.cpp tools/assets/icon.cpp)
 target_include_directories(quarrow_assets_lib PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quarrow_assets_lib PUBLIC quarrow_pcx quarrow_png)

@@ -7,7 +7,7 @@ add_library(quarrow_web_display OBJECT display/web/web_display.cpp)
 quarrow_layer(quarrow_web_display display)
 target_link_libraries(quarrow_web_display PUBLIC quarrow_display quarrow_core)
 
-add_library(quarrow_clock_web OBJECT core/clock_web.cpp)
+add_library(quarrow_clock_web OBJECT core/web/web_clock.cpp)
 quarrow_layer(quarrow_clock_web core)
 
 # ASYNCIFY lets the blocking frame loop and the questions wait on the page.

@@ -1,6 +1,6 @@
 // Millisecond time, the effect clock, the frame wait and the statistics line.
 // now_ms and wait_until come from the clock linked into the program: the real
-// one (clock_real.cpp), the page's (clock_web.cpp) or the virtual one of
+// one (clock_real.cpp), the page's (web/web_clock.cpp) or the virtual one of
 // quarrow-render (clock_virtual.cpp).
 #pragma once
 

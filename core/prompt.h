@@ -9,6 +9,6 @@
 int ask_number(const char* prompt, int min, int max);
 
 // Where the answers come from, linked into the program: standard input
-// (prompt_input.cpp) or the page's input line (prompt_input_web.cpp). Reads
+// (prompt_input.cpp) or the page's input line (web/web_prompt_input.cpp). Reads
 // one line, or its first size - 1 bytes, into line; false at end of input.
 bool prompt_read_line(char* line, int size);

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "audio/web/music_web.h"
+#include "audio/web/web_music.h"
 #include "core/clock.h"
 #include "core/fatal.h"
 #include "demo/demo.h"

@@ -12,7 +12,7 @@ int relief_write(const std::string& dir);   // e_04-1, e_04-2, e_04-3
 int water_write(const std::string& dir);    // e_02
 int mesh_write(const std::string& dir);     // e_06-1, e_06-2, e_06-3
 int disc_write(const std::string& dir);     // e_07
-int overlay_write(const std::string& dir);  // e_01
+int plasma_write(const std::string& dir);   // e_01
 int music_write(const std::string& dir);    // quarrow.xm
 
 // The title picture before it is reduced to 256 colours, with or without

@@ -37,7 +37,7 @@ int main(int argc, char** argv)
     };
     const Step steps[] = {
         {"title card", title_write}, {"reliefs", relief_write}, {"water picture", water_write},
-        {"mesh and card", mesh_write}, {"disc texture", disc_write}, {"plasma overlay", overlay_write},
+        {"mesh and card", mesh_write}, {"disc texture", disc_write}, {"plasma overlay", plasma_write},
         {"module", music_write},
     };
     for (const Step& step : steps) {

@@ -20,7 +20,7 @@ void clock_set_wait_hook(void (*hook)())
 
 // The page's quarrowSleep resolves after ms, on a timer or, in a hidden tab
 // where timers fire once a second, on the ticks of its audio worklet.
-EM_ASYNC_JS(void, clock_web_sleep, (int ms), {
+EM_ASYNC_JS(void, web_clock_sleep, (int ms), {
     await Module.quarrowSleep(ms);
 });
 
@@ -33,6 +33,6 @@ int wait_until(int32_t stamp, int32_t period)
         int32_t left = clock_diff(deadline, now_ms());
         if (left <= 0)
             return 0;
-        clock_web_sleep(left < 10 ? left : 10);
+        web_clock_sleep(left < 10 ? left : 10);
     }
 }

@@ -1,6 +1,6 @@
-// The music in the page (see music_web.h): the module the sound dialogue's
+// The music in the page (see web_music.h): the module the sound dialogue's
 // device plays, mixed whenever the clock waits instead of in a process.
-#include "audio/web/music_web.h"
+#include "audio/web/web_music.h"
 
 #include <emscripten.h>
 #include <mikmod.h>

@@ -8,7 +8,7 @@
 // since the start. Does nothing when no music plays.
 void music_pump();
 
-// The Web Audio device of the sound dialogue (drv_webaudio.cpp).
+// The Web Audio device of the sound dialogue (web_audio_driver.cpp).
 struct MDRIVER;
 extern MDRIVER drv_webaudio;
 

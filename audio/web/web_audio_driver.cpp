@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "audio/web/music_web.h"
+#include "audio/web/web_music.h"
 
 // One block is 20 ms of sound at any rate, so the queue's lead can be held
 // to a few blocks.

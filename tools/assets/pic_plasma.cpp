@@ -90,7 +90,7 @@ static void put_star(Layer* layer, float cx, float cy)
     }
 }
 
-int overlay_write(const std::string& dir)
+int plasma_write(const std::string& dir)
 {
     Layer layer{rgb_image(W, H, Rgb{0, 0, 0}), std::vector<uint8_t>(W * H, 0)};
     put_word(&layer, "QUAR", 80, 52, 5.2f);

@@ -7,7 +7,7 @@
 
 #include "audio/device_probe.h"
 #include "audio/sound.h"
-#include "audio/web/music_web.h"
+#include "audio/web/web_music.h"
 
 void sound_register_devices()
 {
