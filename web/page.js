@@ -380,6 +380,12 @@
 
   // ---- start and end -----------------------------------------------------
 
+  // Answers in the address come with no click to let the music play: the
+  // context is made now, while the program loads. Firefox and WebKit take
+  // a moment to start one, and a context that starts with the music would
+  // leave the music that far behind the picture.
+  if (queued.length && !virtual) startAudio();
+
   Module.thisProgram = 'quarrow-web';
   Module.arguments = virtual ? ['--seed', String(Number(params.get('seed') || 1))] : [];
   Module.stdout = writer('out');

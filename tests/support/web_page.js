@@ -176,7 +176,7 @@ async function puppeteerBrowser(engine, options, env) {
     goto: (url) => page.goto(url, { waitUntil: 'load' }),
     reload: () => page.reload({ waitUntil: 'load' }),
     run: async (fn, args) => JSON.parse(await page.evaluate(
-      `(async () => JSON.stringify(await (${fn})(...${JSON.stringify(args)})))()`)),
+      `(async () => JSON.stringify(await (${fn})(...${JSON.stringify(args)})) ?? "null")()`)),
     click: (selector) => page.click(selector),
     tap: (selector) => page.tap(selector),
     type: (selector, text) => page.type(selector, text),
@@ -235,7 +235,7 @@ async function webkitBrowser(options, env) {
     reload: () => call('POST', s + '/refresh', {}),
     async run(fn, args) {
       const script = `const done = arguments[arguments.length - 1];
-        (async () => JSON.stringify(await (${fn})(...${JSON.stringify(args)})))()
+        (async () => JSON.stringify(await (${fn})(...${JSON.stringify(args)})) ?? "null")()
           .then(done, (e) => done(JSON.stringify({ runError: String(e && e.stack || e) })));`;
       const result = JSON.parse(await call('POST', s + '/execute/async', { script, args: [] }));
       if (result && result.runError) throw new Error('in the page: ' + result.runError);
@@ -383,7 +383,8 @@ async function start(engine, options = {}) {
 }
 
 // 16 kHz mono samples: how many seconds are sound, and the longest silence
-// inside it (a 10 ms window is silent when no sample reaches about -60 dB).
+// inside it and where it began, in seconds from the first sound (a 10 ms
+// window is silent when no sample reaches about -60 dB).
 function soundAndGaps(samples) {
   const WINDOW = 160, SILENT = 33;
   const loud = [];
@@ -393,11 +394,11 @@ function soundAndGaps(samples) {
     loud.push(peak > SILENT);
   }
   const first = loud.indexOf(true), last = loud.lastIndexOf(true);
-  let sound = 0, gap = 0, run = 0;
+  let sound = 0, gap = 0, gapAt = 0, run = 0;
   for (let w = first; first >= 0 && w <= last; w++) {
-    if (loud[w]) { sound++; run = 0; } else gap = Math.max(gap, ++run);
+    if (loud[w]) { sound++; run = 0; } else if (++run > gap) { gap = run; gapAt = w - run + 1 - first; }
   }
-  return { soundSeconds: sound / 100, longestGapMs: gap * 10 };
+  return { soundSeconds: sound / 100, longestGapMs: gap * 10, gapAtSeconds: gapAt / 100 };
 }
 
 // Runs each case (an async function of a started page; its .site, if any,

@@ -40,7 +40,8 @@ const cases = {
                                         status: window.quarrow.status }));
     const heard = web.soundAndGaps(await recording.stop());
     const audibleAfter = result.audio.firstAudibleAt - result.marks.firstEffectFrame;
-    console.log(`     ${s.engine}: recorded ${heard.soundSeconds} s of sound, longest gap ${heard.longestGapMs} ms; ` +
+    console.log(`     ${s.engine}: recorded ${heard.soundSeconds} s of sound, longest gap ${heard.longestGapMs} ms ` +
+                `${heard.gapAtSeconds} s in; ` +
                 `least queued ${(result.audio.minQueuedMs || 0).toFixed(1)} ms, longest stall ` +
                 `${(result.audio.longestStallMs || 0).toFixed(0)} ms; music ${audibleAfter.toFixed(0)} ms after the first effect frame`);
     if (whole) {
