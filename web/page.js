@@ -126,7 +126,20 @@
     append(text + '\n', 'echo');
     questionStart = null;
     q.marks.lastAnswer = performance.now();
-    resolve(text);
+    audioRuns().then(() => resolve(text));
+  }
+
+  // Once the sound is open, an answer waits (2 s at most) for the context
+  // to run: Firefox takes a second or more to start one, and a demo that
+  // went on meanwhile would leave its music that far behind the picture.
+  function audioRuns() {
+    if (!open || audio.state === 'running') return Promise.resolve();
+    return new Promise((resolve) => {
+      const done = () => { clearTimeout(timer); audio.removeEventListener('statechange', check); resolve(); };
+      const check = () => { if (audio.state === 'running') done(); };
+      const timer = setTimeout(done, 2000);
+      audio.addEventListener('statechange', check);
+    });
   }
 
   Module.quarrowAnswer = function () {
