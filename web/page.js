@@ -296,15 +296,17 @@
 
   Module.quarrowAudioOpen = function (mixRate) {
     try { startAudio(); } catch (e) { return false; }
-    // Firefox and WebKit start a context that is allowed to play a moment
-    // after it was made or resumed, Chromium at once: the page asks for a
-    // click only when the context is still held back after a while.
-    if (audio.state !== 'running') {
+    // Firefox and WebKit start a context that is allowed to play a second
+    // or so after it was made or resumed, Chromium at once: the page asks
+    // for a click only when the context is still held back after 2 s, and
+    // never where the browser says it may play (Firefox tells).
+    const allowed = navigator.getAutoplayPolicy && navigator.getAutoplayPolicy('audiocontext') === 'allowed';
+    if (audio.state !== 'running' && !allowed) {
       setTimeout(() => {
         if (audio.state === 'running' || q.status !== null) return;
         append('(Click the page to let the music play.)\n', 'err');
         document.addEventListener('click', () => audio.resume(), { once: true });
-      }, 500);
+      }, 2000);
     }
     rate = mixRate;
     nextTime = 0;

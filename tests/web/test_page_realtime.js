@@ -24,6 +24,11 @@ const cases = {
       window.seen = [];
       document.addEventListener('visibilitychange', () => window.seen.push(document.visibilityState));
     });
+    if (process.env.QUARROW_SCREENSHOTS) {
+      const file = require('path').join(process.env.QUARROW_SCREENSHOTS, `playing-${s.engine}.png`);
+      await s.browser.screenshot(file);
+      console.log(`     screenshot ${file}`);
+    }
     const before = await s.run(() => window.quarrow.presents.count);
     const show = await s.cover();
     await web.sleep(10000);
@@ -48,6 +53,7 @@ const cases = {
       assert.strictEqual(result.status, 0);
       assert.strictEqual((await s.pane()).match(/Screens\/sec/g).length, 16);
     }
+    assert.doesNotMatch(await s.pane(), /Click the page/, 'a browser that lets the page play is not asked to');
     assert.strictEqual(result.audio.late, 0, 'blocks scheduled late: ' + JSON.stringify(result.audio.gaps));
     assert.ok(audibleAfter <= 200, `music audible ${audibleAfter} ms after the first effect frame`);
     assert.ok(heard.soundSeconds > (whole ? 150 : 30), `${heard.soundSeconds} s of sound`);
