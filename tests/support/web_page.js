@@ -409,6 +409,10 @@ function soundAndGaps(samples) {
 // none can run here.
 async function runCases(cases) {
   const engine = process.argv[2];
+  if (!ENGINES[engine]) {
+    console.error(`usage: node ${path.basename(process.argv[1])} ${Object.keys(ENGINES).join('|')} ...`);
+    process.exit(2);
+  }
   const why = missing(engine);
   if (why) {
     console.log('skipped: ' + why);
