@@ -1,8 +1,9 @@
-// The web page's figures, in Debian's Chromium on a local server: page
+// The web page's figures, in one browser engine on a local server: page
 // weight (and gzipped), load to the first question, last answer to the
 // first frame, the time of one present against a plain putImageData of the
 // same size in the same page, and the least audio queued ahead over a run.
-// Usage: node bench/web_page.js [SECONDS]   (default: the whole demo)
+// Usage: node bench/web_page.js [chromium|firefox|webkit] [SECONDS]
+// (default: chromium, the whole demo)
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -10,12 +11,13 @@ const zlib = require('zlib');
 const web = require('../tests/support/web_page.js');
 
 const SITE = path.join(web.top, 'build-web/site');
-const seconds = Number(process.argv[2] || 0);
+const engine = process.argv[2] || 'chromium';
+const seconds = Number(process.argv[3] || 0);
 
 function weight() {
   const data = JSON.parse(fs.readFileSync(path.join(SITE, 'files.json'), 'utf8'));
-  const files = ['index.html', 'page.css', 'page.js', 'tick-worklet.js', 'files.json',
-                 'quarrow-web.js', 'quarrow-web.wasm', ...data];
+  const files = ['index.html', 'page.css', 'page.js', 'tick-worklet.js', 'files.json', 'manifest.webmanifest',
+                 'icon.png', 'service-worker.js', 'quarrow-web.js', 'quarrow-web.wasm', ...data];
   let raw = 0, gzipped = 0;
   for (const f of files) {
     const bytes = fs.readFileSync(path.join(SITE, f));
@@ -28,15 +30,20 @@ function weight() {
 const median = (xs) => xs.slice().sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 
 (async () => {
+  const why = web.missing(engine);
+  if (why) {
+    console.log('skipped: ' + why);
+    process.exit(77);
+  }
+  console.log(`engine                   ${engine}`);
   const w = weight();
   console.log(`page weight              ${(w.raw / 1e6).toFixed(2)} MB, ${(w.gzipped / 1e6).toFixed(2)} MB gzipped (limit 1.5 MB)`);
-  const s = await web.start();
+  const s = await web.start(engine);
   try {
     const toQuestion = [], toFrame = [];
     for (let i = 0; i < 5; i++) {
       await s.open('?answers=4,3,44100,1');
-      await s.page.waitForFunction(() => window.quarrow.marks.firstFrame, { polling: 10 });
-      const m = await s.page.evaluate(() => window.quarrow.marks);
+      const m = await s.waitFor(() => window.quarrow && window.quarrow.marks.firstFrame && window.quarrow.marks, 30000);
       toQuestion.push(m.firstQuestion);
       toFrame.push(m.firstFrame - m.lastAnswer);
     }
@@ -44,10 +51,9 @@ const median = (xs) => xs.slice().sort((a, b) => a - b)[Math.floor(xs.length / 2
     console.log(`last answer to frame     ${median(toFrame).toFixed(0)} ms median of 5 (limit 200)`);
 
     await s.open('?answers=4,1,44100,1');
-    const end = () => window.quarrow.status !== null;
-    if (seconds > 0) await new Promise((r) => setTimeout(r, seconds * 1000));
-    else await s.page.waitForFunction(end, { timeout: 300000, polling: 500 });
-    const run = await s.page.evaluate(() => {
+    if (seconds > 0) await web.sleep(seconds * 1000);
+    else await s.waitForEnd(300000);
+    const run = await s.run(() => {
       const q = window.quarrow;
       // The baseline: putImageData of a frame-sized image, nothing else.
       const c = document.getElementById('screen');

@@ -26,9 +26,19 @@
     failedFetches: {},
   };
 
-  if (typeof WebAssembly !== 'object' || !(window.AudioContext || window.webkitAudioContext)) {
+  // What the demo needs of the browser. The tests switch features off with
+  // ?without=webassembly,webaudio,audioworklet to see what such a browser says.
+  const off = new Set((params.get('without') || '').split(','));
+  const AudioContextType = off.has('webaudio') ? undefined : window.AudioContext || window.webkitAudioContext;
+  const lacking = [];
+  if (typeof WebAssembly !== 'object' || off.has('webassembly')) lacking.push('WebAssembly');
+  if (!AudioContextType) lacking.push('Web Audio');
+  else if (!('audioWorklet' in AudioContextType.prototype) || off.has('audioworklet')) lacking.push('AudioWorklet');
+  if (lacking.length) {
     stage.innerHTML = '';
-    output.textContent = 'This browser cannot play the demo: it needs WebAssembly and Web Audio.';
+    $('answer-form').hidden = true;
+    output.textContent = 'This browser cannot play the demo: it has no ' + lacking.join(' and no ') + '.';
+    q.lacking = lacking;
     return;
   }
 
@@ -116,13 +126,30 @@
     append(text + '\n', 'echo');
     questionStart = null;
     q.marks.lastAnswer = performance.now();
-    resolve(text);
+    audioRuns().then(() => resolve(text));
+  }
+
+  // Once the sound is open, an answer waits (2 s at most) for the context
+  // to run: Firefox takes a second or more to start one, and a demo that
+  // went on meanwhile would leave its music that far behind the picture.
+  function audioRuns() {
+    if (!open || audio.state === 'running') return Promise.resolve();
+    return new Promise((resolve) => {
+      const done = () => { clearTimeout(timer); audio.removeEventListener('statechange', check); resolve(); };
+      const check = () => { if (audio.state === 'running') done(); };
+      const timer = setTimeout(done, 2000);
+      audio.addEventListener('statechange', check);
+    });
   }
 
   Module.quarrowAnswer = function () {
     flush('out');
     flush('err');
-    if (q.marks.firstQuestion === undefined) q.marks.firstQuestion = performance.now();
+    if (q.marks.firstQuestion === undefined) {
+      q.marks.firstQuestion = performance.now();
+      q.marks.firstQuestionHidden = document.hidden;
+      keepForOffline();
+    }
     return new Promise((resolve) => {
       waiting = resolve;
       if (queued.length) {
@@ -158,29 +185,49 @@
   }));
   let lastStep = -1, stepIndex = 0;
 
-  // The largest whole multiple of 320x240 that fits where the picture goes.
+  // The largest picture that fits where it goes with every frame pixel the
+  // same whole number of device pixels (a phone has three or so to a CSS
+  // pixel).
   function layout() {
-    const w = stage.clientWidth, h = stage.clientHeight;
+    const ratio = window.devicePixelRatio || 1;
+    const w = stage.clientWidth * ratio, h = stage.clientHeight * ratio;
     const k = Math.max(1, Math.floor(Math.min(w / canvas.width, h / canvas.height)));
-    canvas.style.width = canvas.width * k + 'px';
-    canvas.style.height = canvas.height * k + 'px';
+    canvas.style.width = canvas.width * k / ratio + 'px';
+    canvas.style.height = canvas.height * k / ratio + 'px';
+    q.devicePixelsPerPixel = k;
   }
   window.addEventListener('resize', layout);
   document.addEventListener('fullscreenchange', layout);
+  document.addEventListener('webkitfullscreenchange', layout);
   layout();
 
+  // Safari on a Mac or an iPad names fullscreen with a webkit prefix; an
+  // iPhone has none at all (the manifest's standalone display is its full
+  // screen), so the button goes.
+  const enterFullscreen = stage.requestFullscreen || stage.webkitRequestFullscreen;
+  if (!enterFullscreen) $('fullscreen').hidden = true;
+  function fullscreen() {
+    if (!enterFullscreen) return;
+    // A phone turns to landscape where its browser lets a page ask.
+    Promise.resolve(enterFullscreen.call(stage)).then(() => {
+      try { screen.orientation.lock('landscape').catch(() => {}); } catch (e) { /* not offered */ }
+    }).catch(() => {});
+  }
   function toggleFullscreen() {
-    if (document.fullscreenElement) document.exitFullscreen();
-    else stage.requestFullscreen().catch(() => {});
+    if (document.fullscreenElement || document.webkitFullscreenElement) {
+      (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+    } else {
+      fullscreen();
+    }
   }
   $('fullscreen').addEventListener('click', toggleFullscreen);
   canvas.addEventListener('dblclick', toggleFullscreen);
 
-  Module.quarrowCanvasOpen = function (width, height, fullscreen) {
+  Module.quarrowCanvasOpen = function (width, height, full) {
     canvas.width = width;
     canvas.height = height;
     layout();
-    if (fullscreen) stage.requestFullscreen().catch(() => {});
+    if (full) fullscreen();
   };
 
   // start: when display_present began, on the same clock, so the time of
@@ -230,7 +277,7 @@
 
   function startAudio() {
     if (!audio) {
-      audio = new (window.AudioContext || window.webkitAudioContext)();
+      audio = new AudioContextType();
       out = audio.createGain();
       out.connect(audio.destination);
       q.audioContext = audio;
@@ -249,9 +296,17 @@
 
   Module.quarrowAudioOpen = function (mixRate) {
     try { startAudio(); } catch (e) { return false; }
-    if (audio.state !== 'running') {
-      append('(Click the page to let the music play.)\n', 'err');
-      document.addEventListener('click', () => audio.resume(), { once: true });
+    // Firefox and WebKit start a context that is allowed to play a second
+    // or so after it was made or resumed, Chromium at once: the page asks
+    // for a click only when the context is still held back after 2 s, and
+    // never where the browser says it may play (Firefox tells).
+    const allowed = navigator.getAutoplayPolicy && navigator.getAutoplayPolicy('audiocontext') === 'allowed';
+    if (audio.state !== 'running' && !allowed) {
+      setTimeout(() => {
+        if (audio.state === 'running' || q.status !== null) return;
+        append('(Click the page to let the music play.)\n', 'err');
+        document.addEventListener('click', () => audio.resume(), { once: true });
+      }, 2000);
     }
     rate = mixRate;
     nextTime = 0;
@@ -314,6 +369,14 @@
   // The device closes when the music stops; what is queued plays out.
   Module.quarrowAudioClose = function () { open = false; };
 
+  // A context made while the tab was hidden may be held until the tab is
+  // seen (WebKit holds it; so does Chromium for a tab never shown).
+  document.addEventListener('visibilitychange', () => {
+    if (document.visibilityState === 'visible' && audio && audio.state === 'suspended' && q.status === null) {
+      audio.resume();
+    }
+  });
+
   // ---- the clock's sleep -------------------------------------------------
 
   function wakeSleepers() {
@@ -331,6 +394,12 @@
   };
 
   // ---- start and end -----------------------------------------------------
+
+  // Answers in the address come with no click to let the music play: the
+  // context is made now, while the program loads. Firefox and WebKit take
+  // a moment to start one, and a context that starts with the music would
+  // leave the music that far behind the picture.
+  if (queued.length && !virtual) startAudio();
 
   Module.thisProgram = 'quarrow-web';
   Module.arguments = virtual ? ['--seed', String(Number(params.get('seed') || 1))] : [];
@@ -401,6 +470,15 @@
   }
 
   $('again').addEventListener('click', () => location.reload());
+
+  // The service worker keeps the site's files for a visit without the
+  // network. It is registered once the page has fetched what it needs, so
+  // that its own fetches are answered from the browser's cache.
+  function keepForOffline() {
+    if (!('serviceWorker' in navigator)) return;
+    navigator.serviceWorker.register('service-worker.js', { updateViaCache: 'none' })
+      .then((r) => { q.serviceWorker = r; }).catch((e) => { q.serviceWorkerError = String(e); });
+  }
 
   const script = document.createElement('script');
   script.src = virtual ? 'quarrow-web-virtual.js' : 'quarrow-web.js';
