@@ -142,14 +142,12 @@ bool sound_server_start(SoundServer* server, const std::string& name)
         server->client_env.push_back(env.back());
     }
     for (const ServerDaemon& daemon : server->kind->daemons) {
-        // Each logs to a file: a pipe nobody reads would stop it once full.
         std::string log = dir + "/" + daemon.argv[0] + ".log";
-        std::vector<std::string> argv{"/bin/sh", "-c", "exec \"$0\" \"$@\" >>'" + log + "' 2>&1",
-                                      test_which(daemon.argv[0].c_str())};
+        std::vector<std::string> argv{test_which(daemon.argv[0].c_str())};
         for (size_t i = 1; i < daemon.argv.size(); i++)
             argv.push_back(in_folder(daemon.argv[i], dir));
         server->daemons.emplace_back();
-        if (!spawn_child(&server->daemons.back(), argv, dir, env) ||
+        if (!spawn_logged(&server->daemons.back(), argv, dir, env, log) ||
             (!daemon.ready.empty() && !wait_for_socket(in_folder(daemon.ready, dir), server->daemons.back(), 10000))) {
             server->why = name + ": " + daemon.argv[0] + " did not start: " + test_read_file(log);
             sound_server_stop(server);
