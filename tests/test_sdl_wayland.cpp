@@ -1,7 +1,7 @@
 // quarrow-sdl on Wayland with no X server to fall back on, on each
 // compositor tests/support knows (weston, GNOME's mutter, wlroots' sway),
-// seen as a user sees it through the compositor's own screenshot where it
-// offers one; and the launcher there.
+// seen as a user sees it through the compositor's own screenshots; and the
+// launcher there.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -35,8 +35,7 @@ protected:
 // is at (paused there, and shot with F12 for the comparison: one of
 // quarrow-render's title frames); F11 fills the output at three times,
 // centred; Escape, while still paused, ends it with status 0 and leaves
-// nothing. Where the compositor gives no screenshot, F12's file is the
-// picture's proof.
+// nothing.
 TEST_P(Wayland, WindowShowsTheFrameDoubledAndFullScreenFillsTheOutput)
 {
     std::vector<PngFrame> title_frames = render_step_frames(1);
@@ -47,25 +46,26 @@ TEST_P(Wayland, WindowShowsTheFrameDoubledAndFullScreenFillsTheOutput)
     test_spawn_close_input(&run);
     ASSERT_TRUE(test_spawn_wait_output(&run, "2. Full screen\nType corresponding number : ", 10000)) << run.err;
     test_sleep_ms(4000);
+    // A key the demo ignores first: mutter's remote keyboard loses the first
+    // key a new window is sent.
+    compositor_key(&compositor, "Return");
+    test_sleep_ms(300);
     compositor_key(&compositor, "space");
     compositor_key(&compositor, "F12");
-    ASSERT_TRUE(test_spawn_wait_for(&run, "quarrow-0001.png\n", 5000)) << run.err << compositor.keys.out << compositor.keys.err;
+    ASSERT_TRUE(test_spawn_wait_for(&run, "quarrow-0001.png\n", 5000)) << run.err;
     PngFrame shot;
     ASSERT_TRUE(test_read_png(dir + "/quarrow-0001.png", &shot));
     EXPECT_TRUE(frame_among(shot, title_frames)) << "not one of quarrow-render's title frames";
     Shot screen;
-    if (compositor_shot(compositor, &screen)) {
-        int left = -1, top = -1;
-        EXPECT_TRUE(find_frame(screen, shot, 2, &left, &top)) << "no doubled frame on screen";
-    }
+    int left = -1, top = -1;
+    ASSERT_TRUE(compositor_shot(&compositor, &screen)) << "no screenshot";
+    EXPECT_TRUE(find_frame(screen, shot, 2, &left, &top)) << "no doubled frame on screen";
 
     compositor_key(&compositor, "F11");
     test_sleep_ms(1000);
-    if (compositor_shot(compositor, &screen))
-        expect_frame_at(screen, shot, shot.palette.data(), 3, (Compositor::WIDTH - 960) / 2,
-                        (Compositor::HEIGHT - 720) / 2);
-    else
-        printf("%s gives no screenshot: full screen is not looked at\n", GetParam().c_str());
+    ASSERT_TRUE(compositor_shot(&compositor, &screen)) << "no screenshot";
+    expect_frame_at(screen, shot, shot.palette.data(), 3, (Compositor::WIDTH - 960) / 2,
+                    (Compositor::HEIGHT - 720) / 2);
 
     compositor_key(&compositor, "Escape");
     ASSERT_TRUE(test_spawn_wait_exit(&run, 5000)) << "still running";

@@ -34,8 +34,8 @@ const std::vector<CompositorKind>& compositor_kinds()
          {"mutter", "--headless", "--virtual-monitor", "1024x768", "--wayland-display", "@SOCKET@"},
          {},
          "",
-         false, true, false, KeysBy::REMOTE_DESKTOP, ShotBy::NONE,
-         {"dbus-daemon", "python3"}},
+         false, true, false, KeysBy::REMOTE_DESKTOP, ShotBy::SCREENCAST,
+         {"dbus-daemon", "python3", "gst-launch-1.0"}},
         // wlroots' reference compositor. It aborts when a window maps while it
         // has no output, so it is given one; windows float, at the size they
         // ask for, as a user who floats the demo's window sees it.
@@ -145,6 +145,11 @@ bool compositor_start(Compositor* compositor, const std::string& name)
         for (int i = 0; i < 100 && access(bus.c_str(), F_OK) != 0; i++)
             test_sleep_ms(50);
     }
+    if (kind.shot == ShotBy::SCREENCAST) {
+        if (!sound_server_start(&compositor->pipewire, "PipeWire"))
+            return started(compositor, "no PipeWire for its screencasts: " + compositor->pipewire.why);
+        env.push_back("PIPEWIRE_RUNTIME_DIR=" + compositor->pipewire.dir + "/run");
+    }
     argv.push_back(test_which(kind.argv[0].c_str()));
     for (size_t i = 1; i < kind.argv.size(); i++)
         argv.push_back(placed(kind.argv[i], *compositor));
@@ -180,10 +185,10 @@ bool compositor_start(Compositor* compositor, const std::string& name)
     }
     if (kind.keys == KeysBy::REMOTE_DESKTOP) {
         // A session lasts as long as the connection that made it.
-        if (!test_spawn_open(&compositor->keys,
-                             {"/usr/bin/python3", test_source_dir() + "/tests/support/mutter_keys.py"}, dir, env) ||
-            !test_spawn_wait_output(&compositor->keys, "ready\n", 10000))
-            return started(compositor, "gives no remote-desktop keyboard: " + compositor->keys.err);
+        if (!test_spawn_open(&compositor->remote,
+                             {"/usr/bin/python3", test_source_dir() + "/tests/support/mutter_remote.py"}, dir, env) ||
+            !test_spawn_wait_output(&compositor->remote, "ready\n", 10000))
+            return started(compositor, "gives no remote-desktop keyboard: " + compositor->remote.err);
     }
     test_sleep_ms(1000);  // the shell's panel and background, where there are some, are drawn
     return true;
@@ -191,11 +196,11 @@ bool compositor_start(Compositor* compositor, const std::string& name)
 
 void compositor_stop(Compositor* compositor)
 {
-    if (compositor->keys.pid > 0) {
-        test_spawn_close_input(&compositor->keys);
-        if (!test_spawn_wait_exit(&compositor->keys, 3000))
-            kill(compositor->keys.pid, SIGKILL);
-        compositor->keys.pid = -1;
+    if (compositor->remote.pid > 0) {
+        test_spawn_close_input(&compositor->remote);
+        if (!test_spawn_wait_exit(&compositor->remote, 3000))
+            kill(compositor->remote.pid, SIGKILL);
+        compositor->remote.pid = -1;
     }
     for (auto daemon = compositor->daemons.rbegin(); daemon != compositor->daemons.rend(); ++daemon) {
         kill(daemon->pid, SIGTERM);
@@ -208,6 +213,7 @@ void compositor_stop(Compositor* compositor)
                 close(fd);
     }
     compositor->daemons.clear();
+    sound_server_stop(&compositor->pipewire);
     xvfb_stop(&compositor->xvfb);
     if (!compositor->dir.empty())
         test_remove_tree(compositor->dir);
@@ -220,6 +226,21 @@ std::vector<std::string> compositor_session(const Compositor& compositor)
             "ASAN_OPTIONS=detect_leaks=0"};
 }
 
+// Sends one command to the remote-desktop helper; true when it answered.
+static bool remote_command(Compositor* compositor, const std::string& line, const std::string& answer)
+{
+    BackgroundRun* remote = &compositor->remote;
+    size_t before = remote->out.size();
+    test_spawn_write(remote, line + "\n");
+    for (int i = 0; i < 300; i++) {
+        size_t at = remote->out.find('\n', before);
+        if (at != std::string::npos)
+            return remote->out.substr(before, at + 1 - before) == answer;
+        spawn_collect(remote, &remote->out, &remote->err, 50);
+    }
+    return false;
+}
+
 void compositor_key(Compositor* compositor, const std::string& key)
 {
     switch (compositor->kind->keys) {
@@ -230,18 +251,15 @@ void compositor_key(Compositor* compositor, const std::string& key)
         // Each call is a new keyboard: the window binds it before the key comes.
         test_run({test_which("wtype"), "-s", "300", "-k", key}, "", "", compositor_session(*compositor));
         break;
-    case KeysBy::REMOTE_DESKTOP: {
-        size_t before = compositor->keys.out.size();
-        test_spawn_write(&compositor->keys, key + "\n");
-        for (int i = 0; i < 100 && compositor->keys.out.find("sent\n", before) == std::string::npos; i++)
-            spawn_collect(&compositor->keys, &compositor->keys.out, &compositor->keys.err, 50);
+    case KeysBy::REMOTE_DESKTOP:
+        remote_command(compositor, key, "sent\n");
         break;
-    }
     }
 }
 
-bool compositor_shot(const Compositor& compositor, Shot* shot)
+bool compositor_shot(Compositor* compositor_to_ask, Shot* shot)
 {
+    const Compositor& compositor = *compositor_to_ask;
     switch (compositor.kind->shot) {
     case ShotBy::X_SERVER:
         // The compositor's window is at the top left of the X screen.
@@ -255,8 +273,15 @@ bool compositor_shot(const Compositor& compositor, Shot* shot)
         shot->rgb = ppm.substr(static_cast<size_t>(used) + 1);
         return shot->rgb.size() == size_t(shot->width) * shot->height * 3;
     }
-    case ShotBy::NONE:
-        break;
+    case ShotBy::SCREENCAST: {
+        std::string file = compositor.dir + "/shot.rgb";
+        if (!remote_command(compositor_to_ask, "shot " + file, "shot\n"))
+            return false;
+        shot->width = Compositor::WIDTH;
+        shot->height = Compositor::HEIGHT;
+        shot->rgb = test_read_file(file);
+        return shot->rgb.size() == size_t(shot->width) * shot->height * 3;
+    }
     }
     return false;
 }

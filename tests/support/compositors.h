@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "support/processes.h"
+#include "support/pulse.h"
 #include "support/screen_shots.h"
 #include "support/xvfb.h"
 
 // How keys reach the focused window, and how the output is shot.
 enum class KeysBy { X_SERVER, VIRTUAL_KEYBOARD, REMOTE_DESKTOP };
-enum class ShotBy { X_SERVER, SCREENCOPY, NONE };
+// SCREENCAST goes through the compositor's own service and a PipeWire of
+// the tests' own.
+enum class ShotBy { X_SERVER, SCREENCOPY, SCREENCAST };
 
 struct CompositorKind {
     std::string name;               // "weston", "mutter", "sway"
@@ -39,7 +42,8 @@ struct Compositor {
     Xvfb xvfb;
     std::string display;  // the Xvfb, for a nested compositor
     std::vector<ChildPipes> daemons;
-    BackgroundRun keys;   // the remote-desktop key sender
+    BackgroundRun remote;  // the remote-desktop key and screenshot sender
+    SoundServer pipewire;  // what a screencast goes through
     std::string dir, socket;
     std::string why;      // why it did not start
 };
@@ -56,5 +60,5 @@ std::vector<std::string> compositor_session(const Compositor& compositor);
 // Presses and releases the key (an X keysym name) for the focused window.
 void compositor_key(Compositor* compositor, const std::string& key);
 
-// The whole output as shown; false where the compositor offers no shot.
-bool compositor_shot(const Compositor& compositor, Shot* shot);
+// The whole output as shown; false when none could be taken.
+bool compositor_shot(Compositor* compositor, Shot* shot);
