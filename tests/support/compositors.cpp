@@ -16,7 +16,7 @@
 #include "support/x11_probe.h"
 
 // The unprivileged user a compositor that refuses root runs as.
-static const char NOBODY[] = "65534";
+static constexpr int NOBODY = 65534;
 
 const std::vector<CompositorKind>& compositor_kinds()
 {
@@ -82,7 +82,9 @@ static std::string own_socket(const std::string& dir)
     return found;
 }
 
-static bool started(Compositor* compositor, const std::string& what)
+// Says why the compositor did not start, with the end of its log, and
+// ends what was started of it.
+static bool not_started(Compositor* compositor, const std::string& what)
 {
     compositor->why = compositor->kind->name + ": " + what;
     std::string log = test_read_file(compositor->dir + "/" + compositor->kind->name + ".log");
@@ -123,16 +125,16 @@ bool compositor_start(Compositor* compositor, const std::string& name)
         env.push_back(entry);
     std::vector<std::string> argv;
     if (kind.unprivileged) {
-        (void)!chown(dir.c_str(), 65534, 65534);
-        argv = {test_which("setpriv"), std::string("--reuid=") + NOBODY, std::string("--regid=") + NOBODY,
+        (void)!chown(dir.c_str(), NOBODY, NOBODY);
+        argv = {test_which("setpriv"), "--reuid=" + std::to_string(NOBODY), "--regid=" + std::to_string(NOBODY),
                 "--clear-groups"};
     }
     chmod(dir.c_str(), 0700);
     if (kind.nested_in_x) {
         if (!xvfb_start(&compositor->xvfb, "1280x1024x24"))
-            return started(compositor, "no Xvfb for it");
+            return not_started(compositor, "no Xvfb for it");
         compositor->display = xvfb_display(compositor->xvfb);
-        env.back() = "DISPLAY=" + compositor->display;
+        env.push_back("DISPLAY=" + compositor->display);
     }
     if (kind.session_bus) {
         std::string bus = dir + "/bus";
@@ -147,7 +149,7 @@ bool compositor_start(Compositor* compositor, const std::string& name)
     }
     if (kind.shot == ShotBy::SCREENCAST) {
         if (!sound_server_start(&compositor->pipewire, "PipeWire"))
-            return started(compositor, "no PipeWire for its screencasts: " + compositor->pipewire.why);
+            return not_started(compositor, "no PipeWire for its screencasts: " + compositor->pipewire.why);
         env.push_back("PIPEWIRE_RUNTIME_DIR=" + compositor->pipewire.dir + "/run");
     }
     argv.push_back(test_which(kind.argv[0].c_str()));
@@ -155,18 +157,18 @@ bool compositor_start(Compositor* compositor, const std::string& name)
         argv.push_back(placed(kind.argv[i], *compositor));
     compositor->daemons.emplace_back();
     if (!spawn_logged(&compositor->daemons.back(), argv, dir, env, dir + "/" + name + ".log"))
-        return started(compositor, "could not be started");
+        return not_started(compositor, "could not be started");
     for (int i = 0; i < 200; i++) {
         if (!names_socket)
             compositor->socket = own_socket(dir);
         if (!compositor->socket.empty() && access((dir + "/" + compositor->socket).c_str(), F_OK) == 0)
             break;
         if (waitpid(compositor->daemons.back().pid, nullptr, WNOHANG) != 0)
-            return started(compositor, "ended at start");
+            return not_started(compositor, "ended at start");
         test_sleep_ms(50);
     }
     if (compositor->socket.empty() || access((dir + "/" + compositor->socket).c_str(), F_OK) != 0)
-        return started(compositor, "made no socket");
+        return not_started(compositor, "made no socket");
 
     if (kind.nested_in_x) {
         std::string output;
@@ -175,7 +177,7 @@ bool compositor_start(Compositor* compositor, const std::string& name)
             test_sleep_ms(50);
         }
         if (output.empty())
-            return started(compositor, "showed no output window");
+            return not_started(compositor, "showed no output window");
         // The X keyboard goes to the compositor from now on, once: each change
         // of X focus takes the keyboard from its windows, and may not give it
         // back. The pointer goes to the corner, where it hides nothing.
@@ -188,7 +190,7 @@ bool compositor_start(Compositor* compositor, const std::string& name)
         if (!test_spawn_open(&compositor->remote,
                              {"/usr/bin/python3", test_source_dir() + "/tests/support/mutter_remote.py"}, dir, env) ||
             !test_spawn_wait_output(&compositor->remote, "ready\n", 10000))
-            return started(compositor, "gives no remote-desktop keyboard: " + compositor->remote.err);
+            return not_started(compositor, "gives no remote-desktop keyboard: " + compositor->remote.err);
     }
     test_sleep_ms(1000);  // the shell's panel and background, where there are some, are drawn
     return true;
