@@ -159,7 +159,9 @@ static void alsa_play_stop()
 // Mixes one period and hands all of it to the device, sleeping while its
 // buffer is full. An underrun (the music process was kept from running) or a
 // suspend is recovered from and the rest written; any other failure means
-// the device is gone.
+// the device is gone. So does a device that takes nothing for a whole wait,
+// or that fails again straight after a recovery: a sound server's plugin
+// whose server has died "recovers" every time and never plays again.
 static void alsa_update()
 {
     if (!alsa_pcm || alsa_lost)
@@ -167,14 +169,19 @@ static void alsa_update()
     ULONG bytes = VC_WriteBytes(alsa_period, static_cast<ULONG>(alsa_period_frames * alsa_frame_bytes));
     const SBYTE* at = alsa_period;
     snd_pcm_uframes_t left = bytes / alsa_frame_bytes;
+    bool recovered = false;
     while (left > 0) {
         snd_pcm_sframes_t written = snd_pcm_writei(alsa_pcm, at, left);
         if (written == -EAGAIN) {
             int waited = snd_pcm_wait(alsa_pcm, WAIT_MS);
-            written = waited < 0 ? waited : 0;
+            written = waited < 0 ? waited : waited == 0 ? -EIO : 0;
         }
-        if (written < 0)
+        if (written < 0 && !recovered) {
             written = snd_pcm_recover(alsa_pcm, static_cast<int>(written), 1);
+            recovered = written == 0;
+        } else if (written > 0) {
+            recovered = false;
+        }
         if (written < 0) {
             alsa_lost = 1;
             MikMod_errno = MMERR_ALSA_PCM_WRITE;

@@ -108,6 +108,18 @@ static bool pace_to_song_clock(const MODULE* module, long start_ms, bool untimed
     return untimed;
 }
 
+// Waits as long as the buffer asked of PulseAudio (the user's setting, or
+// ours), in which the server plays what it was last given.
+static void pulse_play_out()
+{
+    const char* latency = getenv("PULSE_LATENCY_MSEC");
+    long ms = latency ? atol(latency) : 0;
+    if (ms <= 0 || ms > 2000)
+        return;
+    timespec pause{ms / 1000, (ms % 1000) * 1000000};
+    nanosleep(&pause, nullptr);
+}
+
 // Every way out of the child is _exit: a plain exit would run the demo's
 // atexit work and flush its stdio buffers a second time from this process.
 [[noreturn]] static void music_process(const char* path, pid_t parent)
@@ -166,6 +178,11 @@ static bool pace_to_song_clock(const MODULE* module, long start_ms, bool untimed
             break;
     }
 
+    // The PulseAudio driver drops what the server still holds when it is
+    // shut down: at the song's own end that is its last notes, so they are
+    // given the buffer's time to play first.
+    if (md_driver == &drv_pulseaudio && !Player_Active())
+        pulse_play_out();
     Player_Stop();
     Player_Free(module);
     MikMod_Exit();

@@ -1,7 +1,7 @@
 // quarrow-sdl and its back end on a 24-bit 1280x1024 Xvfb with a window
 // manager, seen from outside: screenshots of a frame quarrow-render wrote,
 // in a window, resized and full screen; the screenshot key; a pause heard
-// through a PulseAudio null sink; and the demo ended from the keyboard or
+// through each sound server's null sink; and the demo ended from the keyboard or
 // the window's close button with its music stopped.
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -346,18 +346,21 @@ static std::vector<std::pair<std::string, int>> statistics(const std::string& ou
     return lines;
 }
 
-// A whole run with its music through a PulseAudio null sink, paused for five
+// Each sound server of tests/support, reached as device 5.
+class SdlPause : public SdlDesktop, public ::testing::WithParamInterface<std::string> {};
+
+// A whole run with its music through a sound server's null sink, paused for five
 // seconds in the title picture with Space and resumed with P: the
 // sound stops within 100 ms of one key and is back within 100 ms of the other;
 // meanwhile the title says so, and two screenshots a second apart are the
 // same frame of quarrow-render's title step, the one the window shows. The
 // clock stood still, so every effect had its time and the statistics are
 // those of a run never paused; and nothing is left running.
-TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
+TEST_P(SdlPause, PauseHoldsPictureMusicAndClockRealTime)
 {
-    PulseServer pulse;
-    if (!pulse_start(&pulse))
-        GTEST_SKIP() << "no PulseAudio daemon";
+    SoundServer sound;
+    if (!sound_server_start(&sound, GetParam()))
+        GTEST_SKIP() << sound.why;
     std::vector<PngFrame> title_frames = render_step_frames(1);
     RunResult unpaused = test_run({test_bin("quarrow-render"), "--seed", "1"}, frame_dir);
     Recorder recorder;
@@ -401,7 +404,7 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     listen(1000);
     recorder_stop(&recorder);
     ASSERT_TRUE(test_spawn_wait_exit(&run, 400000)) << "no end within 400 s";
-    pulse_stop(&pulse);
+    sound_server_stop(&sound);
 
     EXPECT_EQ(run.status, 0) << run.err;
     std::string program = test_bin("quarrow-sdl");
@@ -433,6 +436,9 @@ TEST_F(SdlDesktop, PauseHoldsPictureMusicAndClockRealTime)
     EXPECT_TRUE(no_process_left_in(dir)) << "the music outlived the demo";
     test_remove_tree(dir);
 }
+
+INSTANTIATE_TEST_SUITE_P(Server, SdlPause, ::testing::ValuesIn(sound_server_names()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // Options are checked before anything starts; with no display the program
 // ends after its question, as quarrow does with no X server, and does not

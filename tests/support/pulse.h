@@ -1,6 +1,9 @@
-// A private PulseAudio daemon with a null sink named "quarrow", reached
-// through PULSE_SERVER by everything started meanwhile, and a live recording
-// of its monitor placed on the monotonic clock.
+// The sound servers the tests start, each of its own in a private folder
+// with a null sink named "quarrow": one entry per server says how it is
+// started, and everything else is shared. Clients reach it through
+// PULSE_SERVER (device 5) and through an ALSA configuration whose default
+// device is that server's ALSA plugin (device 4). Also a live recording of
+// the sink's monitor placed on the monotonic clock.
 #pragma once
 
 #include <signal.h>
@@ -19,18 +22,52 @@ constexpr int RECORDER_FRAME_BYTES = 4;
 // Connects to, or only binds, a Unix socket at path; true on success.
 bool unix_socket(const std::string& path, bool bind_only);
 
-// A daemon of our own: its runtime folder, its socket and a null sink named
-// "quarrow", reached through PULSE_SERVER by everything started meanwhile.
-struct PulseServer {
-    ChildPipes daemon;
-    std::string dir;
-    std::string server;  // "unix:<socket>"
+// One program a server is made of. In every argument and in ready, "@DIR@"
+// stands for the server's folder.
+struct ServerDaemon {
+    std::vector<std::string> argv;  // argv[0] a name looked up on PATH
+    std::string ready;              // a socket that answers once it serves; "" to not wait
 };
 
-// Starts the daemon and waits until it answers; sets PULSE_SERVER.
-bool pulse_start(PulseServer* pulse);
-// Ends it with signal_number, unsets PULSE_SERVER, removes its folder.
-void pulse_stop(PulseServer* pulse, int signal_number = SIGTERM);
+// How one sound server is started and reached; a new server is one more
+// entry in sound_server_kinds().
+struct SoundServerKind {
+    std::string name;                    // "PulseAudio", "PipeWire"
+    std::vector<ServerDaemon> daemons;   // started in this order, ended in the reverse
+    std::vector<std::string> env;        // "NAME=value" for the daemons and their clients
+    std::vector<std::vector<std::string>> then;  // pactl commands once all are up
+    std::string alsa_plugin;             // the ALSA pcm type that plays to it
+    std::string alsa_args;               // and what that type is told of the server
+    std::string alsa_package;            // the Debian package holding that plugin
+};
+
+const std::vector<SoundServerKind>& sound_server_kinds();
+// For test names: the kinds' names.
+std::vector<std::string> sound_server_names();
+
+struct SoundServer {
+    const SoundServerKind* kind = nullptr;
+    std::vector<ChildPipes> daemons;
+    std::string dir;
+    std::vector<std::string> client_env;  // also set in this process while it runs
+    std::string why;                      // why it did not start
+};
+
+// Starts the named server and waits until its sink "quarrow" is the default;
+// sets PULSE_SERVER and the rest of client_env in this process. False with
+// why set when a program is missing or the server did not come up.
+bool sound_server_start(SoundServer* server, const std::string& name);
+// Ends every daemon with signal_number (SIGKILL for those that linger),
+// unsets client_env, removes the folder. Safe to call twice.
+void sound_server_stop(SoundServer* server, int signal_number = SIGTERM);
+
+// Whether a daemon of the server is still running.
+bool sound_server_alive(const SoundServer& server);
+
+// An ALSA configuration file in dir whose default device plays to the
+// server through its plugin ("ALSA_CONFIG_PATH=<file>"), or "" with why set
+// when the plugin is neither installed nor to be had from its package.
+std::string sound_server_alsa_env(SoundServer* server);
 
 // The sink's monitor, read as it comes: every chunk is stamped with the
 // time it arrived, so each sample can be placed on the monotonic clock.

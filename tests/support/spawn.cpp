@@ -44,6 +44,15 @@ bool spawn_child(ChildPipes* child, const std::vector<std::string>& argv, const 
     return pid > 0;
 }
 
+bool spawn_logged(ChildPipes* child, const std::vector<std::string>& argv, const std::string& cwd,
+                  const std::vector<std::string>& env, const std::string& log)
+{
+    // The shell gives way to the program, which keeps the shell's id.
+    std::vector<std::string> through_shell{"/bin/sh", "-c", "exec \"$0\" \"$@\" >>'" + log + "' 2>&1"};
+    through_shell.insert(through_shell.end(), argv.begin(), argv.end());
+    return spawn_child(child, through_shell, cwd, env);
+}
+
 bool spawn_collect(ChildPipes* child, std::string* out, std::string* err, int wait_ms)
 {
     struct pollfd fds[2] = {{child->out_fd, POLLIN, 0}, {child->err_fd, POLLIN, 0}};

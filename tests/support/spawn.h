@@ -22,6 +22,12 @@ struct ChildPipes {
 bool spawn_child(ChildPipes* child, const std::vector<std::string>& argv, const std::string& cwd,
                  const std::vector<std::string>& env);
 
+// Starts argv[0] (a full path) like spawn_child, with its standard output
+// and error appended to the file log instead of pipes: a daemon that logs
+// into a pipe nobody reads stops once the pipe is full.
+bool spawn_logged(ChildPipes* child, const std::vector<std::string>& argv, const std::string& cwd,
+                  const std::vector<std::string>& env, const std::string& log);
+
 // Waits up to wait_ms for output and appends what is ready to out and err,
 // closing a stream once it ends. False when both streams have ended.
 bool spawn_collect(ChildPipes* child, std::string* out, std::string* err, int wait_ms);
