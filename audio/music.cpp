@@ -34,11 +34,16 @@ static constexpr long UNTIMED_MIN_PAUSE_MS = 10;
 // ALSA device without a clock, or a sound server that went away).
 static constexpr long DEVICE_MAX_AHEAD_MS = 1000;
 
+// Milliseconds since the first reading: only differences are used, and a
+// 32-bit long could not hold the milliseconds of 25 days' uptime.
 static long monotonic_ms()
 {
+    static time_t origin = -1;
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    if (origin < 0)
+        origin = now.tv_sec;
+    return static_cast<long>(now.tv_sec - origin) * 1000 + now.tv_nsec / 1000000;
 }
 
 // A pause of the picture reaches the music process as SIGUSR1 (hold) and

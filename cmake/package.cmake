@@ -45,6 +45,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The 32-bit PC build (cmake/i386.cmake) packs for Debian's i386 port.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^i[3-6]86$")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
+endif()
 # quarrow-play finds the display with xdpyinfo; quarrow-render encodes
 # videos with ffmpeg. The nested window and the sound checks are optional.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils, ffmpeg")

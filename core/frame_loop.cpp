@@ -2,6 +2,7 @@
 #include "core/frame_loop.h"
 
 #include "core/clock.h"
+#include "core/fp_round.h"
 
 void frame_loop_begin(FrameLoop* loop)
 {
@@ -20,7 +21,7 @@ void frame_loop_next(FrameLoop* loop)
 
 bool frame_loop_running(const FrameLoop* loop, unsigned duration)
 {
-    return static_cast<double>(duration) > loop->t * 0.01;
+    return static_cast<double>(duration) > fp_double(loop->t * 0.01);
 }
 
 double frame_loop_nominal_rate(const FrameLoop* loop, unsigned duration)
@@ -30,5 +31,5 @@ double frame_loop_nominal_rate(const FrameLoop* loop, unsigned duration)
 
 double frame_loop_measured_rate(const FrameLoop* loop)
 {
-    return static_cast<double>(loop->frames * 10) / (loop->t * 0.01);
+    return fp_double(static_cast<double>(loop->frames * 10) / fp_double(loop->t * 0.01));
 }

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/fp_round.h"
+
 // Source positions are stepped in wrapping 32-bit arithmetic, so that large
 // zooms behave like the closed form taken modulo 2^32 instead of overflowing.
 static inline int32_t wrap(uint32_t value)
@@ -19,7 +21,7 @@ static inline int32_t wrap(uint32_t value)
 // conversion is always defined.
 static uint32_t fixed_step(double value)
 {
-    double scaled = value * 65536.0;
+    double scaled = value * 65536.0;  // exact
     if (!(scaled == scaled))
         return 0;
     if (scaled >= 2147483647.0)
@@ -49,8 +51,12 @@ void blit_rotated(Image* dst, const Image* src, int column_offset, int32_t row_o
     if (i0 >= i1 || j0 >= j1)
         return;
 
-    const uint32_t p = fixed_step(static_cast<double>(zoom) * cos(static_cast<double>(angle)));
-    const uint32_t q = fixed_step(static_cast<double>(zoom) * sin(static_cast<double>(angle)));
+    // The x87's cosine may return more than a double's bits; each factor and
+    // the product are rounded to doubles as on the SSE builds.
+    const double c = fp_double(cos(static_cast<double>(angle)));
+    const double s = fp_double(sin(static_cast<double>(angle)));
+    const uint32_t p = fixed_step(fp_double(static_cast<double>(zoom) * c));
+    const uint32_t q = fixed_step(fp_double(static_cast<double>(zoom) * s));
     const int32_t cx = width / 2;
     const int32_t cy = height / 2;
     const uint32_t u_centre = static_cast<uint32_t>(cx) << 16;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "core/fp_round.h"
 #include "core/trig.h"
 #include "display/display.h"
 #include "effects/effect.h"
@@ -81,7 +82,7 @@ void e01_draw(E01Scene* scene, Image* frame, uint8_t* palette, int32_t f, int32_
                       static_cast<uint32_t>(frame->height), scene->plasma, 0, 0,
                       static_cast<uint32_t>(scene->plasma->width),
                       static_cast<uint32_t>(scene->plasma->height), 0, 0);
-    int32_t m = static_cast<int32_t>((t * 10) * 0.001);
+    int32_t m = static_cast<int32_t>(fp_double((t * 10) * 0.001));
     e01_window_step(&scene->window, frame, scene->picture, m);
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/fatal.h"
+#include "core/fp_round.h"
 #include "core/random.h"
 #include "core/trig.h"
 #include "display/display.h"
@@ -100,7 +101,7 @@ static const uint8_t* e02_frame(void* scene, Image* frame, const FrameLoop*)
 static void e02_after(void* scene, const FrameLoop* loop)
 {
     E02Run* run = static_cast<E02Run*>(scene);
-    e02_drops(run->fields[run->current], loop->frames, loop->t * 0.01, run->duration);
+    e02_drops(run->fields[run->current], loop->frames, fp_double(loop->t * 0.01), run->duration);
     e02_wave_step(run->fields[run->current], run->fields[1 - run->current]);
     run->current = 1 - run->current;
 }

@@ -3,6 +3,7 @@
 // The palette is left as the previous effect set it.
 #include <cstring>
 
+#include "core/fp_round.h"
 #include "effects/blit_rotated.h"
 #include "effects/effect.h"
 #include "effects/effects.h"
@@ -39,7 +40,9 @@ static const uint8_t* e03_frame(void* scene, Image* frame, const FrameLoop*)
                       static_cast<uint32_t>(height - 2 * run->iy), run->snapshot, 0, 0,
                       static_cast<uint32_t>(width), static_cast<uint32_t>(height), 0, 0);
     blit_rotated(frame, run->shrink, 0, 0, 1.0f, run->angle, 0, 0);
-    run->angle = static_cast<float>(run->angle + 0.23);
+    // The sum is exact in extended precision, so rounding it to a double and
+    // then to a float gives the SSE builds' angle.
+    run->angle = fp_float(static_cast<float>(fp_double(run->angle + 0.23)));
     run->inset_x += INSET_X_STEP;
     run->inset_y += INSET_Y_STEP;
     run->ix = run->inset_x >> 4;

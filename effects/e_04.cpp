@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fp_round.h"
 #include "core/random.h"
 #include "display/display.h"
 #include "effects/effect.h"
@@ -47,7 +48,10 @@ void e04_build_spot(uint8_t* spot)
         double y = (r - 128) / 128.0;
         for (int c = 0; c < E04_SPOT_SIDE; c++) {
             double x = (c - 128) / 128.0;
-            float v = static_cast<float>(1.0 - sqrt(x * x + y * y));
+            // The sum of squares is exact, and so is 1 minus a double in extended
+            // precision, so rounding the root and the difference to doubles, then
+            // to a float, gives the SSE builds' value.
+            float v = fp_float(static_cast<float>(fp_double(1.0 - fp_double(sqrt(x * x + y * y)))));
             if (v < 0)
                 v = 0;
             // The product of 255 and two 24-bit mantissas is exact in long double.

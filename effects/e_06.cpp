@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/fatal.h"
+#include "core/fp_round.h"
 #include "core/trig.h"
 #include "display/display.h"
 #include "effects/effect.h"
@@ -50,18 +51,22 @@ void e06_init(E06Scene* scene, const Image* frame, const Image* mesh, const Imag
 void e06_card_place(int32_t t, unsigned duration, PolyPoint corners[4])
 {
     // The card spins up from 20 to about 40 over the effect's nominal frames.
-    float s = static_cast<float>(t) / static_cast<float>(12u * duration) * 200.0f + 20.0f;
-    int32_t w = static_cast<int32_t>(static_cast<float>(t) * s);
+    // Each float step is rounded as a float before the next one and before
+    // a truncation: t x s can lie within a rounding step of an integer.
+    float s = fp_float(static_cast<float>(t) / static_cast<float>(12u * duration));
+    s = fp_float(fp_float(s * 200.0f) + 20.0f);
+    int32_t w = static_cast<int32_t>(fp_float(static_cast<float>(t) * s));
     int32_t a = w >> 1;
     int32_t b = w >> 2;
     int32_t ax = a + w - b;
-    int32_t ay = w + (static_cast<int32_t>(s * static_cast<float>(w - b)) >> 5);
+    int32_t ay = w + (static_cast<int32_t>(fp_float(s * static_cast<float>(w - b))) >> 5);
     int32_t cx = ((((trig_sin(w) + 2 * trig_cos(b) + trig_sin(a)) >> 5) * 5) >> 3) + 160;
     int32_t cy = ((((trig_cos(a) + trig_sin(w)) >> 4) * 5) >> 3) + 120;
+    // Exact in every precision: a whole number of 128ths near 17.
     float z = static_cast<float>((trig_sin(a) + trig_cos((w / 13) * 4)) * 0.0078125 + 17);
     for (int k = 0; k < 4; k++) {
-        corners[k].x = static_cast<int32_t>(static_cast<float>(trig_sin(ax + 250 * k)) / z) + cx;
-        corners[k].y = static_cast<int32_t>(static_cast<float>(trig_cos(ay + 250 * k)) / z) + cy;
+        corners[k].x = static_cast<int32_t>(fp_float(static_cast<float>(trig_sin(ax + 250 * k)) / z)) + cx;
+        corners[k].y = static_cast<int32_t>(fp_float(static_cast<float>(trig_cos(ay + 250 * k)) / z)) + cy;
     }
 }
 
@@ -80,10 +85,10 @@ void e06_draw(const E06Scene* scene, Image* frame, int32_t t)
     int32_t shift_y[E06_ROWS] = {0};
     int32_t turn = 32 * t;
     for (int i = 1; i < E06_COLUMNS - 1; i++)
-        shift_x[i] = (trig_sin(static_cast<int32_t>(turn * 1.37) + (1000 * i) / 32) >> 6) +
+        shift_x[i] = (trig_sin(static_cast<int32_t>(fp_double(turn * 1.37)) + (1000 * i) / 32) >> 6) +
                      (trig_sin(turn >> 1) >> 6);
     for (int j = 1; j < E06_ROWS - 1; j++)
-        shift_y[j] = (trig_cos(static_cast<int32_t>(turn * 0.781) + (1000 * j) / 24) >> 6) +
+        shift_y[j] = (trig_cos(static_cast<int32_t>(fp_double(turn * 0.781)) + (1000 * j) / 24) >> 6) +
                      (trig_sin(turn >> 2) >> 6);
 
     const Image* mesh = scene->mesh;

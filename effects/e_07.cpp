@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/fatal.h"
+#include "core/fp_round.h"
 #include "core/trig.h"
 #include "display/display.h"
 #include "effects/effect.h"
@@ -17,7 +18,8 @@ int32_t e07_ring_step(int32_t width, int32_t height)
     uint32_t half_w = static_cast<uint32_t>(width >> 1);
     uint32_t half_h = static_cast<uint32_t>(height >> 1);
     uint32_t squares = half_w * half_w + half_h * half_h;
-    return static_cast<int32_t>(sqrt(static_cast<double>(squares)) * 0.09545454545454546);
+    return static_cast<int32_t>(
+        fp_double(fp_double(sqrt(static_cast<double>(squares))) * 0.09545454545454546));
 }
 
 void e07_init(E07Scene* scene, const Image* frame, Image* picture, EdgeEntry* table_a,

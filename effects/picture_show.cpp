@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "core/fp_round.h"
 #include "display/display.h"
 #include "effects/effect.h"
 #include "effects/effects.h"
@@ -55,7 +56,7 @@ static const uint8_t* picture_show_draw(void* scene, Image*, const FrameLoop* lo
 {
     PictureShow* show = static_cast<PictureShow*>(scene);
     // Signed arithmetic, so a show shorter than the fade fades from the start.
-    bool fading_out = loop->t * 0.01 >= static_cast<double>(show->duration) - FADE_OUT_TENTHS;
+    bool fading_out = fp_double(loop->t * 0.01) >= static_cast<double>(show->duration) - FADE_OUT_TENTHS;
     return picture_show_palette_step(loop->frames, fading_out, shared_palette, show->working);
 }
 

@@ -184,7 +184,7 @@ TEST_F(RenderVideo, EachRunOfStepsCarriesTheSongOfItsOwnTime)
     for (auto [step, video_frame] : {std::pair<int, long>{3, 123}, {21, 245}}) {
         SCOPED_TRACE(step);
         long at = video_frame * 83 * RATE / 1000;
-        long song_at = starts[step] * RATE / 1000;
+        long song_at = static_cast<long>(static_cast<long long>(starts[step]) * RATE / 1000);
         ASSERT_LT(static_cast<size_t>(at + RATE), sound.size());
         ASSERT_LT(static_cast<size_t>(song_at + RATE + reach), song.size());
         long best = -reach;

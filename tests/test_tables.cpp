@@ -1,12 +1,20 @@
 // The sine table, the angle reduction and the random draw: the table values
 // the effects' geometry depends on, and the reduction against the true
-// mathematical remainder over a wide range of angles.
+// mathematical remainder over a wide range of angles. Last, every value the
+// effects compute in floating point, which must be the same on every build.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <vector>
 
+#include "core/fp_round.h"
 #include "core/random.h"
 #include "core/trig.h"
+#include "effects/blit_rotated.h"
+#include "effects/e_04.h"
+#include "effects/e_06.h"
+#include "effects/e_07.h"
 
 namespace {
 
@@ -90,6 +98,74 @@ TEST(Random, SeedFromTimeOfDay)
     at.tm_min = 59;
     at.tm_sec = 59;
     EXPECT_EQ(random_seed_for(&at), 84960u);
+}
+
+// FNV-1a over the bytes of values; the known hashes are the 64-bit build's.
+struct Hash {
+    uint32_t h = 2166136261u;
+    template <typename T> void add(const T& value)
+    {
+        unsigned char bytes[sizeof value];
+        memcpy(bytes, &value, sizeof value);
+        for (unsigned char b : bytes)
+            h = (h ^ b) * 16777619u;
+    }
+};
+
+// The 32-bit build computes on the x87, where a step that is not rounded to
+// its type, or a different mathematics library, shows here as another hash.
+TEST_F(Tables, FloatingPointResultsAreTheSameOnEveryBuild)
+{
+    Hash sines;
+    for (int32_t v : trig_table)
+        sines.add(v);
+    EXPECT_EQ(sines.h, 4138829905u) << "trig table";
+
+    std::vector<uint8_t> spot(E04_SPOT_SIDE * E04_SPOT_SIDE);
+    e04_build_spot(spot.data());
+    Hash spots;
+    for (uint8_t v : spot)
+        spots.add(v);
+    EXPECT_EQ(spots.h, 2782721042u) << "relief spot";
+
+    Hash cards;
+    for (unsigned duration : {300u, 7u})
+        for (int32_t t = 0; t < 4000; t++) {
+            PolyPoint corners[4];
+            e06_card_place(t, duration, corners);
+            for (const PolyPoint& c : corners) {
+                cards.add(c.x);
+                cards.add(c.y);
+            }
+        }
+    EXPECT_EQ(cards.h, 1511662252u) << "mesh card";
+
+    Hash rings;
+    for (int32_t w = 0; w < 2000; w += 7)
+        rings.add(e07_ring_step(w, w * 3 / 4 + 1));
+    EXPECT_EQ(rings.h, 1171561781u) << "disc rings";
+
+    // The turning blit at the closing transition's angles and more, whose
+    // steps come from the library's cosine and sine.
+    Image* src = nullptr;
+    Image* dst = nullptr;
+    ASSERT_EQ(image_create(&src, 64, 48), 0);
+    ASSERT_EQ(image_create(&dst, 64, 48), 0);
+    for (int i = 0; i < 64 * 48; i++)
+        src->pixels[i] = static_cast<uint8_t>(i * 7 + i / 64);
+    Hash turns;
+    float angle = 0;
+    for (int n = 0; n < 200; n++) {
+        image_fill(dst, 0);
+        float zoom = fp_float(1.0f + fp_float(static_cast<float>(n % 5) * 0.37f));
+        blit_rotated(dst, src, 0, 0, zoom, angle, 0, 0);
+        for (int i = 0; i < 64 * 48; i++)
+            turns.add(dst->pixels[i]);
+        angle = fp_float(static_cast<float>(fp_double(angle + 0.23)));
+    }
+    image_free(&src);
+    image_free(&dst);
+    EXPECT_EQ(turns.h, 829333095u) << "turning blit";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ const char* const PROGRAMS[][2] = {
     {"bin/quarrow-sound-probe", "man1/quarrow-sound-probe.1.gz"},
     {"bin/quarrow-restore-console", "man8/quarrow-restore-console.8.gz"},
 };
+
+// Whether the build holds the program (the 32-bit one leaves SDL out).
+bool built(const char* installed)
+{
+    return test_built(strchr(installed, '/') + 1);
+}
 
 class Package : public ::testing::Test {
 protected:
@@ -73,18 +80,26 @@ std::string Package::why_not_;
 
 TEST_F(Package, DebianToolsAcceptIt)
 {
+#ifdef QUARROW_PACKAGE_ARCH
+    std::string arch = QUARROW_PACKAGE_ARCH;  // another processor's build
+#else
     std::string arch = test_run({test_which("dpkg"), "--print-architecture"}, "").out;
     arch = arch.substr(0, arch.find('\n'));
+#endif
     EXPECT_EQ(package_.deb, package_.dir + "/quarrow_" QUARROW_VERSION "_" + arch + ".deb");
     // Read off the programs' libraries, not written by hand.
     std::string depends = test_run({test_which("dpkg-deb"), "-f", package_.deb, "Depends"}, "").out;
     EXPECT_NE(depends.find("libmikmod3"), std::string::npos) << depends;
-    EXPECT_NE(depends.find("libsdl2"), std::string::npos) << depends;
+    if (test_built("quarrow-sdl")) {
+        EXPECT_NE(depends.find("libsdl2"), std::string::npos) << depends;
+    }
 
     RunResult valid = test_run({test_which("desktop-file-validate"),
                                 package_.root + "/usr/share/applications/quarrow-play.desktop"}, "");
     EXPECT_TRUE(valid.status == 0 && valid.out.empty()) << valid.out << valid.err;
     for (const auto& program : PROGRAMS) {
+        if (!built(program[0]))
+            continue;
         RunResult page = test_run({test_which("man"), "--warnings", "-l",
                                    package_.root + "/usr/share/man/" + program[1]}, "", "", {"MANWIDTH=80"});
         EXPECT_TRUE(page.status == 0 && page.err.empty() && !page.out.empty()) << program[1] << page.err;
@@ -102,6 +117,8 @@ TEST_F(Package, InstalledProgramsRunFromAnyFolder)
 {
     for (const auto& program : PROGRAMS) {
         std::string name = std::string(program[0]).substr(std::string(program[0]).find('/') + 1);
+        if (!built(program[0]))
+            continue;
         EXPECT_EQ(installed({std::string("/usr/") + program[0], "--version"}).out, name + " " QUARROW_VERSION "\n");
     }
     expect_same_frames(test_source_dir(), dir_ + "/run");

@@ -5,8 +5,43 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// A build for another processor (the 32-bit PC build) names the emulator
+// that runs its programs here; each of its ELF files is started through it.
+static bool needs_emulator(const std::string& path)
+{
+#ifdef QUARROW_TEST_EMULATOR
+    unsigned char head[5] = {0};
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    size_t got = fread(head, 1, sizeof head, file);
+    fclose(file);
+    return got == sizeof head && memcmp(head, "\x7f" "ELF", 4) == 0 && head[4] == 1;
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+static std::vector<std::string> emulated(const std::vector<std::string>& argv)
+{
+    std::vector<std::string> line;
+#ifdef QUARROW_TEST_EMULATOR
+    const char* words = QUARROW_TEST_EMULATOR;
+    while (*words) {
+        size_t length = strcspn(words, " ");
+        if (length > 0)
+            line.emplace_back(words, length);
+        words += length + (words[length] == ' ');
+    }
+#endif
+    line.insert(line.end(), argv.begin(), argv.end());
+    return line;
+}
 
 bool spawn_child(ChildPipes* child, const std::vector<std::string>& argv, const std::string& cwd,
                  const std::vector<std::string>& env)
@@ -26,11 +61,16 @@ bool spawn_child(ChildPipes* child, const std::vector<std::string>& argv, const 
             _exit(126);
         for (const std::string& entry : env)
             putenv(strdup(entry.c_str()));
+        const bool emulate = !argv.empty() && needs_emulator(argv[0]);
+        const std::vector<std::string> line = emulate ? emulated(argv) : argv;
         std::vector<char*> args;
-        for (const std::string& a : argv)
+        for (const std::string& a : line)
             args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
-        execv(args[0], args.data());
+        if (emulate)
+            execvp(args[0], args.data());
+        else
+            execv(args[0], args.data());
         _exit(127);
     }
     close(in_pipe[0]);

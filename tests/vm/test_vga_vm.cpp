@@ -1,5 +1,5 @@
 // quarrow-vga on a real Linux console: a QEMU machine (TCG) with the Debian
-// kernel from /boot, a 1024x768 VESA frame buffer at 24 bits and an AC97 card
+// kernel from /boot (for the 32-bit build, a Pentium II), a 1024x768 VESA frame buffer at 24 bits and an AC97 card
 // whose output is captured to a WAV file per run. One boot runs the whole
 // demo with music through ALSA and its other endings from a shell on tty1;
 // screen dumps are compared with quarrow-render's frames, and the whole run's
@@ -36,18 +36,40 @@ void pause_for(double seconds)
     nanosleep(&t, nullptr);
 }
 
-std::string installed_kernel()
+// The machine: this PC's kind with the Debian kernel from /boot; or, for the
+// 32-bit build, a Pentium II with 128 MB and Debian's 686 kernel, unpacked
+// from the i386 port's packages (tests/vm/fetch-i386-machine).
+struct MachineKind {
+    std::string qemu, cpu, memory;
+    std::string system;   // where boot/ and lib/modules/ are
+    std::string release;  // the kernel's; empty when there is none
+};
+
+MachineKind machine_kind()
 {
-    std::string found;
+#ifdef __i386__
+    MachineKind kind{"/usr/bin/qemu-system-i386", "pentium2", "128",
+                     std::string(QUARROW_BIN_DIR) + "/vm-i386/root", ""};
+    std::string fetch = test_source_dir() + "/tests/vm/fetch-i386-machine " + QUARROW_BIN_DIR + "/vm-i386";
+    if (FILE* out = popen(fetch.c_str(), "r")) {
+        char line[256] = "";
+        if (fgets(line, sizeof line, out))
+            kind.release = std::string(line, strcspn(line, "\n"));
+        if (pclose(out) != 0)
+            kind.release.clear();
+    }
+#else
+    MachineKind kind{"/usr/bin/qemu-system-x86_64", "", "512", "/", ""};
     if (DIR* dir = opendir("/boot")) {
         while (dirent* e = readdir(dir)) {
             std::string name = e->d_name;
             if (name.rfind("vmlinuz-", 0) == 0 && access(("/lib/modules/" + name.substr(8)).c_str(), R_OK) == 0)
-                found = name.substr(8);
+                kind.release = name.substr(8);
         }
         closedir(dir);
     }
-    return found;
+#endif
+    return kind;
 }
 
 int connect_unix(const std::string& path)
@@ -109,7 +131,7 @@ public:
 
     ~Machine() { stop(); }  // also when a failed assertion leaves the test early
 
-    bool start(const std::string& kernel_release)
+    bool start(const MachineKind& kind)
     {
         // In memory where it can be: QEMU writes the captures and screen dumps
         // from the loop that also feeds the card, and a disk busy with other
@@ -118,17 +140,19 @@ public:
         dir = mkdtemp(in_memory) ? in_memory : test_make_dir();
         std::string initrd = dir + "/initrd.gz";
         std::string build = test_source_dir() + "/tests/vm/build-initramfs " + std::string(QUARROW_BIN_DIR) +
-                            " " + test_source_dir() + " " + kernel_release + " " + initrd;
+                            " " + test_source_dir() + " " + kind.release + " " + initrd + " " + kind.system;
         if (system(build.c_str()) != 0)
             return false;
         std::vector<std::string> argv = {
-            "/usr/bin/qemu-system-x86_64", "-accel", "tcg", "-m", "512", "-smp", "1",
-            "-kernel", "/boot/vmlinuz-" + kernel_release, "-initrd", initrd,
+            kind.qemu, "-accel", "tcg", "-m", kind.memory, "-smp", "1",
+            "-kernel", kind.system + "/boot/vmlinuz-" + kind.release, "-initrd", initrd,
             "-append", "console=ttyS0 loglevel=3 vga=0x318", "-vga", "std", "-display", "none",
             "-audiodev", "wav,id=sound,path=" + dir + "/sound.wav,in.voices=0",
             "-device", "AC97,audiodev=sound",
             "-serial", "unix:" + dir + "/serial,server=on,wait=off",
             "-monitor", "unix:" + dir + "/monitor,server=on,wait=off", "-nic", "none", "-no-reboot"};
+        if (!kind.cpu.empty())
+            argv.insert(argv.begin() + 1, {"-cpu", kind.cpu});
         if (!spawn_child(&qemu, argv, "", {}))
             return false;
         serial = connect_unix(dir + "/serial");
@@ -460,12 +484,13 @@ bool is_lit(int index) { return index >= 22; }
 
 TEST_F(VgaConsoleRealTime, DemoOnTheConsoleOfAVirtualMachine)
 {
-    std::string kernel = installed_kernel();
-    ASSERT_FALSE(kernel.empty()) << "no /boot/vmlinuz-* with its modules (tools/install-deps)";
+    MachineKind kind = machine_kind();
+    ASSERT_FALSE(kind.release.empty()) << "no kernel with its modules under " << kind.system
+                                       << " (tools/install-deps)";
     ASSERT_GT(title.size(), 20u) << "quarrow-render gave no title frames";
     double started = test_now_ms() / 1000.0;
     Machine vm;
-    ASSERT_TRUE(vm.start(kernel));
+    ASSERT_TRUE(vm.start(kind));
     std::string devices;
     ASSERT_TRUE(vm.wait_line("@@ready", 120, &devices)) << vm.log;
     EXPECT_NE(devices.find("/dev/fb0"), std::string::npos) << devices;

@@ -193,7 +193,9 @@ void vga_screen_wait_retrace()
     const long period = 1000000000L / 60;
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    long ahead = (next_retrace.tv_sec - now.tv_sec) * 1000000000L + (next_retrace.tv_nsec - now.tv_nsec);
+    // In 64 bits: readings 3 s apart overflow a 32-bit long.
+    long long ahead = static_cast<long long>(next_retrace.tv_sec - now.tv_sec) * 1000000000LL +
+                      (next_retrace.tv_nsec - now.tv_nsec);
     if (ahead > 0 && ahead <= period)
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next_retrace, nullptr) == EINTR) {
         }
