@@ -204,17 +204,7 @@ void compositor_stop(Compositor* compositor)
             kill(compositor->remote.pid, SIGKILL);
         compositor->remote.pid = -1;
     }
-    for (auto daemon = compositor->daemons.rbegin(); daemon != compositor->daemons.rend(); ++daemon) {
-        kill(daemon->pid, SIGTERM);
-        if (!test_wait_gone(daemon->pid, 3000)) {
-            kill(daemon->pid, SIGKILL);
-            waitpid(daemon->pid, nullptr, 0);
-        }
-        for (int fd : {daemon->in_fd, daemon->out_fd, daemon->err_fd})
-            if (fd >= 0)
-                close(fd);
-    }
-    compositor->daemons.clear();
+    spawn_stop_daemons(&compositor->daemons, SIGTERM);
     sound_server_stop(&compositor->pipewire);
     xvfb_stop(&compositor->xvfb);
     if (!compositor->dir.empty())

@@ -182,19 +182,7 @@ bool sound_server_start(SoundServer* server, const std::string& name)
 
 void sound_server_stop(SoundServer* server, int signal_number)
 {
-    for (auto daemon = server->daemons.rbegin(); daemon != server->daemons.rend(); ++daemon) {
-        if (daemon->pid > 0) {
-            kill(daemon->pid, signal_number);
-            if (!test_wait_gone(daemon->pid, 3000)) {
-                kill(daemon->pid, SIGKILL);
-                waitpid(daemon->pid, nullptr, 0);
-            }
-        }
-        for (int fd : {daemon->in_fd, daemon->out_fd, daemon->err_fd})
-            if (fd >= 0)
-                close(fd);
-    }
-    server->daemons.clear();
+    spawn_stop_daemons(&server->daemons, signal_number);
     set_client_env(server->client_env, false);
     server->client_env.clear();
     if (!server->dir.empty())

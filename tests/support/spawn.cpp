@@ -3,11 +3,14 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "support/processes.h"
 
 // A build for another processor (the 32-bit PC build) names the emulator
 // that runs its programs here; each of its ELF files is started through it.
@@ -114,4 +117,21 @@ bool spawn_collect(ChildPipes* child, std::string* out, std::string* err, int wa
         }
     }
     return true;
+}
+
+void spawn_stop_daemons(std::vector<ChildPipes>* daemons, int signal_number)
+{
+    for (auto daemon = daemons->rbegin(); daemon != daemons->rend(); ++daemon) {
+        if (daemon->pid > 0) {
+            kill(daemon->pid, signal_number);
+            if (!test_wait_gone(daemon->pid, 3000)) {
+                kill(daemon->pid, SIGKILL);
+                waitpid(daemon->pid, nullptr, 0);
+            }
+        }
+        for (int fd : {daemon->in_fd, daemon->out_fd, daemon->err_fd})
+            if (fd >= 0)
+                close(fd);
+    }
+    daemons->clear();
 }

@@ -31,3 +31,8 @@ bool spawn_logged(ChildPipes* child, const std::vector<std::string>& argv, const
 // Waits up to wait_ms for output and appends what is ready to out and err,
 // closing a stream once it ends. False when both streams have ended.
 bool spawn_collect(ChildPipes* child, std::string* out, std::string* err, int wait_ms);
+
+// Ends the daemons in the reverse of the order they were started: signal
+// first, SIGKILL for one still there after 3 s; closes their pipes and
+// empties the list.
+void spawn_stop_daemons(std::vector<ChildPipes>* daemons, int signal_number);
