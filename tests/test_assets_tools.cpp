@@ -3,6 +3,7 @@
 // builder's guarantees and the lettering's coverage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

@@ -3,6 +3,7 @@
 // picture whose pixels name their own column.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 

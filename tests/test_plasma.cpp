@@ -4,6 +4,7 @@
 // (below 128 in the stand-in) can be told apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 

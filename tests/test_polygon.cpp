@@ -3,6 +3,7 @@
 // randomized run against an obvious reference and guard bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <random>

@@ -2,6 +2,7 @@
 // each frame, colour 0 around the spun picture, and the palette left alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 

@@ -2,6 +2,7 @@
 // with its clamped look-up, the drops, and whole runs in process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 

@@ -3,24 +3,30 @@
 // them before its own question, and the statistics of the whole script.
 #pragma once
 
+#include <mikmod.h>
+
 #include <string>
+
+#include "audio/alsa_output.h"
 
 inline const std::string DEMO_BANNER = "*** quarrow for LINUX by tobrak *** \n";
 inline const std::string SOUND_PROMPT =
     "Choose output mode:\n0. NO\xA0music\n1. 8 bits, mono\n2. 8 bits, stereo\n3. 16 bits, mono\n"
     "4. 16 bits, stereo\nType corresponding number : ";
 
+// The numbered device list MikMod prints, in the order the drivers are
+// registered; the library's own drivers name themselves with the version of
+// the library installed (Debian 13's PulseAudio driver is v0.2, Debian 12's
+// v0.1).
+inline const std::string SOUND_DEVICE_LIST = std::string("Choose sound device :\n") +
+    " 1 " + drv_oss.Version + "\n" + " 2 " + drv_raw.Version + "\n" + " 3 " + drv_nos.Version + "\n" +
+    " 4 " + alsa_output_driver.Version + "\n" + " 5 " + drv_pulseaudio.Version + "\n";
+
 // The answers for 16-bit stereo music through the raw-file driver at
 // 22050 Hz, and what the sound dialogue prints for them.
 inline const std::string ANSWERS_RAW_MUSIC = "4\n2\n22050\n";
 inline const std::string SOUND_LINES_RAW_MUSIC =
-    SOUND_PROMPT +
-    "Choose sound device :\n"
-    " 1 Open Sound System driver v1.7\n"
-    " 2 Raw disk writer (music.raw) v1.1\n"
-    " 3 Nosound Driver v3.0\n"
-    " 4 Advanced Linux Sound Architecture (ALSA) driver v1.11\n"
-    " 5 PulseAudio driver v0.1\n"
+    SOUND_PROMPT + SOUND_DEVICE_LIST +
     "Type corresponding number : "
     "Enter mixing frequency (eg. 11025,22050,44100) : "
     "Using Disk writer (raw data) for 16 bit interpolated stereo sound at 22050 Hz\n\n";
