@@ -310,9 +310,15 @@
     }
     rate = mixRate;
     nextTime = 0;
+    filled = false;
     open = true;
     return true;
   };
+
+  // Whether the queue has held 100 ms since the device opened, and when the
+  // last pump asked how much it holds (see quarrowAudioQueued); the
+  // context's time when the first block was queued.
+  let lastAsked = null, filled = false, firstQueuedAt = 0;
 
   Module.quarrowAudioPlay = function (samples, bytes, channels, bits) {
     if (!open || bytes <= 0) return;
@@ -328,9 +334,13 @@
       }
     }
     const now = audio.currentTime;
+    if (q.audio.blocks === 0) firstQueuedAt = now;
     if (nextTime < now) {
-      // The queue ran dry: this block comes late, after a gap.
-      if (q.audio.blocks > 0 && audio.state === 'running') {
+      // The queue ran dry: this block comes late, after a gap. Not so in
+      // the song's first second: WebKit's clock leaps ahead once its output
+      // really starts, a moment after the first blocks were queued, and the
+      // song simply starts there, a little later, with nothing missing.
+      if (q.audio.blocks > 0 && audio.state === 'running' && now - firstQueuedAt >= 1) {
         q.audio.late++;
         q.audio.gaps.push({ at: Math.round(performance.now()), ms: Math.round((now - nextTime) * 1000) });
       }
@@ -351,7 +361,6 @@
   // at its least, and the longest time between two pumps (the main thread's
   // longest stall) tell how much lead is needed. They count once the queue
   // has first held 100 ms: it starts empty.
-  let lastAsked = null, filled = false;
   Module.quarrowAudioQueued = function () {
     if (!open) return Infinity;
     const queuedMs = Math.max(0, (nextTime - audio.currentTime) * 1000);
