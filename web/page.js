@@ -316,8 +316,8 @@
   };
 
   // Whether the queue has held 100 ms since the device opened, and when the
-  // last pump asked how much it holds (see quarrowAudioQueued); the
-  // context's time when the first block was queued.
+  // last pump asked how much it holds (see quarrowAudioQueued); when the
+  // first block was queued.
   let lastAsked = null, filled = false, firstQueuedAt = 0;
 
   Module.quarrowAudioPlay = function (samples, bytes, channels, bits) {
@@ -334,13 +334,13 @@
       }
     }
     const now = audio.currentTime;
-    if (q.audio.blocks === 0) firstQueuedAt = now;
+    if (q.audio.blocks === 0) firstQueuedAt = performance.now();
     if (nextTime < now) {
       // The queue ran dry: this block comes late, after a gap. Not so in
-      // the song's first second: WebKit's clock leaps ahead once its output
-      // really starts, a moment after the first blocks were queued, and the
-      // song simply starts there, a little later, with nothing missing.
-      if (q.audio.blocks > 0 && audio.state === 'running' && now - firstQueuedAt >= 1) {
+      // the song's first two seconds: WebKit's clock leaps ahead once its
+      // output really starts, a moment after the first blocks were queued,
+      // and the song simply starts there, a little later, with nothing missing.
+      if (q.audio.blocks > 0 && audio.state === 'running' && performance.now() - firstQueuedAt >= 2000) {
         q.audio.late++;
         q.audio.gaps.push({ at: Math.round(performance.now()), ms: Math.round((now - nextTime) * 1000) });
       }
