@@ -200,14 +200,16 @@ bool sound_server_alive(const SoundServer& server)
     return false;
 }
 
+// This build's library folder and Debian architecture: the 32-bit build
+// needs the i386 plugin, whatever the machine's own architecture is.
 #if defined(__x86_64__)
-static const char MULTIARCH[] = "x86_64-linux-gnu";
+static const char MULTIARCH[] = "x86_64-linux-gnu", DEB_ARCH[] = "amd64";
 #elif defined(__i386__)
-static const char MULTIARCH[] = "i386-linux-gnu";
+static const char MULTIARCH[] = "i386-linux-gnu", DEB_ARCH[] = "i386";
 #elif defined(__aarch64__)
-static const char MULTIARCH[] = "aarch64-linux-gnu";
+static const char MULTIARCH[] = "aarch64-linux-gnu", DEB_ARCH[] = "arm64";
 #else
-static const char MULTIARCH[] = "";
+static const char MULTIARCH[] = "", DEB_ARCH[] = "";
 #endif
 
 // The plugin as installed, or else unpacked from its package into the
@@ -223,7 +225,7 @@ static std::string alsa_plugin_path(const SoundServerKind& kind)
     if (access((cache + file).c_str(), R_OK) != 0) {
         test_remove_tree(cache);
         (void)!system(("mkdir -p '" + cache + "' && cd '" + cache + "' && apt-get download -q " +
-                       kind.alsa_package + " >fetch.log 2>&1 && dpkg-deb -x " + kind.alsa_package +
+                       kind.alsa_package + (*DEB_ARCH ? ":" : "") + DEB_ARCH + " >fetch.log 2>&1 && dpkg-deb -x " + kind.alsa_package +
                        "_*.deb . >>fetch.log 2>&1").c_str());
     }
     return access((cache + file).c_str(), R_OK) == 0 ? cache + file : "";
@@ -231,6 +233,13 @@ static std::string alsa_plugin_path(const SoundServerKind& kind)
 
 std::string sound_server_alsa_env(SoundServer* server)
 {
+#if defined(__i386__)
+    if (server->kind->name == "PipeWire") {
+        server->why = "PipeWire's i386 libraries execute SSE instructions, which the Pentium II the 32-bit "
+                      "tests run on lacks";
+        return "";
+    }
+#endif
     std::string plugin = alsa_plugin_path(*server->kind);
     if (plugin.empty()) {
         server->why = server->kind->name + ": its ALSA plugin is not installed (" + server->kind->alsa_package +

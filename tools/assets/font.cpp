@@ -3,6 +3,8 @@
 // size; arcs are cut into pieces short enough to stay well under a pixel.
 #include "font.h"
 
+#include "core/fp_round.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -170,7 +172,10 @@ std::vector<float> distance_field(const std::vector<Segment>& segments, int widt
                 float py = static_cast<float>(y) + 0.5f - s.y0;
                 float t = len2 > 0 ? (px * dx + py * dy) / len2 : 0.0f;
                 t = t < 0 ? 0 : (t > 1 ? 1 : t);
-                float ex = px - t * dx, ey = py - t * dy;
+                // (Rounded as on SSE: on the x87, GCC 13 and later keep the
+                // product's extra precision, and a point on the line would
+                // come out a hair away from it.)
+                float ex = px - fp_float(t * dx), ey = py - fp_float(t * dy);
                 float d = std::sqrt(ex * ex + ey * ey);
                 float& cell = field[static_cast<size_t>(y) * width + x];
                 if (d < cell)
