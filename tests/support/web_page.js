@@ -287,6 +287,18 @@ async function start(engine, options = {}) {
   const s = {
     engine, url: served.url, served, site: options.site || SITE, browser: b, pulse,
     open: (query = '') => b.goto(served.url + query),
+    // Opens the page in a tab hidden before the page starts: a blank tab is
+    // covered, and goes to the page once it sees itself hidden. Returns what
+    // shows it again.
+    async openHidden(query = '') {
+      await b.goto('about:blank');
+      await b.run(`(url) => {
+        const go = () => { if (document.hidden) location.assign(url); };
+        document.addEventListener('visibilitychange', go);
+        setInterval(go, 100);
+      }`, [served.url + query]);
+      return s.cover();
+    },
     run: (fn, ...args) => b.run(fn.toString(), args),
     // Polls fn in the page until it returns a true value, and returns that.
     async waitFor(fn, ms = 10000, ...args) {

@@ -110,10 +110,10 @@ const cases = {
   // A tab hidden before the first question plays once it is seen; a
   // second tab of the page plays beside it, and ending one leaves the other.
   async 'a tab hidden from the start plays when shown; two tabs play independently'(s) {
-    await s.open('?answers=4,1,44100,1');
-    const show = await s.cover();
+    const show = await s.openHidden('?answers=4,1,44100,1');
     await web.sleep(3000);
     await show();
+    await s.waitFor(() => window.quarrow && window.quarrow.marks.firstQuestion !== undefined, 10000);
     assert.ok(await s.run(() => window.quarrow.marks.firstQuestionHidden), 'the first question came while hidden');
     await playing(s);
     const first = await s.browser.tab();
