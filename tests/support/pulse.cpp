@@ -45,7 +45,8 @@ const std::vector<SoundServerKind>& sound_server_kinds()
          {},
          "pulse",
          "server \"unix:@DIR@/native\"",
-         "libasound2-plugins"},
+         "libasound2-plugins",
+         ""},
         // As a desktop runs it: the graph, its session manager on a session
         // bus of its own, and the PulseAudio service; at the graph's own
         // rate, so the sink's 44100 Hz is resampled as on a desktop.
@@ -60,7 +61,9 @@ const std::vector<SoundServerKind>& sound_server_kinds()
           {"set-default-sink", "quarrow"}},
          "pipewire",
          "",
-         "pipewire-alsa"},
+         "pipewire-alsa",
+         "PipeWire's i386 libraries execute SSE instructions, which the Pentium II the 32-bit tests run on "
+         "lacks"},
     };
     return kinds;
 }
@@ -234,9 +237,8 @@ static std::string alsa_plugin_path(const SoundServerKind& kind)
 std::string sound_server_alsa_env(SoundServer* server)
 {
 #if defined(__i386__)
-    if (server->kind->name == "PipeWire") {
-        server->why = "PipeWire's i386 libraries execute SSE instructions, which the Pentium II the 32-bit "
-                      "tests run on lacks";
+    if (!server->kind->no_i386_plugin.empty()) {
+        server->why = server->kind->no_i386_plugin;
         return "";
     }
 #endif

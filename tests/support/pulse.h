@@ -39,6 +39,7 @@ struct SoundServerKind {
     std::string alsa_plugin;             // the ALSA pcm type that plays to it
     std::string alsa_args;               // and what that type is told of the server
     std::string alsa_package;            // the Debian package holding that plugin
+    std::string no_i386_plugin;          // why the 32-bit build cannot use that plugin; "" when it can
 };
 
 const std::vector<SoundServerKind>& sound_server_kinds();
