@@ -227,9 +227,10 @@ static std::string alsa_plugin_path(const SoundServerKind& kind)
     std::string cache = std::string(QUARROW_BIN_DIR) + "/alsa-plugins/" + kind.alsa_package;
     if (access((cache + file).c_str(), R_OK) != 0) {
         test_remove_tree(cache);
-        (void)!system(("mkdir -p '" + cache + "' && cd '" + cache + "' && apt-get download -q " +
-                       kind.alsa_package + (*DEB_ARCH ? ":" : "") + DEB_ARCH + " >fetch.log 2>&1 && dpkg-deb -x " + kind.alsa_package +
-                       "_*.deb . >>fetch.log 2>&1").c_str());
+        std::string wanted = kind.alsa_package + (*DEB_ARCH ? std::string(":") + DEB_ARCH : "");
+        (void)!system(("mkdir -p '" + cache + "' && cd '" + cache + "' && apt-get download -q " + wanted +
+                       " >fetch.log 2>&1 && dpkg-deb -x " + kind.alsa_package + "_*.deb . >>fetch.log 2>&1")
+                          .c_str());
     }
     return access((cache + file).c_str(), R_OK) == 0 ? cache + file : "";
 }
