@@ -346,12 +346,18 @@ static std::vector<std::pair<std::string, int>> statistics(const std::string& ou
     return lines;
 }
 
+// How long a pause may still be heard: the 50 ms the music process asks of
+// the server, the mixing round it is in (23 ms at 44100 Hz), the 10 ms in
+// which the frame wait looks at the keys, and room for the other real-time
+// runs beside it. Measured 40 to 65 ms; a server's default buffer is seconds.
+constexpr long long PAUSE_HEARD_MS = 150;
+
 // Each sound server of tests/support, reached as device 5.
 class SdlPause : public SdlDesktop, public ::testing::WithParamInterface<std::string> {};
 
 // A whole run with its music through a sound server's null sink, paused for five
 // seconds in the title picture with Space and resumed with P: the
-// sound stops within 100 ms of one key and is back within 100 ms of the other;
+// sound stops soon after one key and is back within 100 ms of the other;
 // meanwhile the title says so, and two screenshots a second apart are the
 // same frame of quarrow-render's title step, the one the window shows. The
 // clock stood still, so every effect had its time and the statistics are
@@ -411,7 +417,7 @@ TEST_P(SdlPause, PauseHoldsPictureMusicAndClockRealTime)
     EXPECT_EQ(run.err, program + ": screenshot written to quarrow-0001.png\n" + program +
                            ": screenshot written to quarrow-0002.png\n");
     EXPECT_GE(loud_between(recorder, paused_at - 1000, paused_at - 200).first, 0) << "no music before";
-    auto held = loud_between(recorder, paused_at + 100, resume_sent);
+    auto held = loud_between(recorder, paused_at + PAUSE_HEARD_MS, resume_sent);
     EXPECT_EQ(held.first, -1) << "sound " << held.second - paused_at << " ms into the pause";
     EXPECT_GE(loud_between(recorder, resume_sent, resumed_at + 100).first, 0) << "no sound on resuming";
 
