@@ -11,7 +11,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -275,23 +274,6 @@ void recorder_poll(Recorder* recorder, int wait_ms)
         recorder->arrivals.push_back({recorder->data.size(), test_now_ms()});
 }
 
-// A chunk is stamped when the test gets to read it, which on a busy machine
-// can be well after the server handed it out. The monitor hands out frames
-// at the sink's steady pace, so a later chunk read in time bounds when each
-// earlier frame left the server: every stamp becomes the earliest that the
-// chunks of the second after it imply.
-static void arrivals_tighten(std::vector<std::pair<size_t, long long>>* arrivals)
-{
-    const size_t window = RECORDER_RATE * RECORDER_FRAME_BYTES;
-    for (size_t i = 0; i < arrivals->size(); i++) {
-        auto& stamp = (*arrivals)[i];
-        for (size_t j = i + 1; j < arrivals->size() && (*arrivals)[j].first - stamp.first <= window; j++) {
-            long long frames = static_cast<long long>(((*arrivals)[j].first - stamp.first) / RECORDER_FRAME_BYTES);
-            stamp.second = std::min(stamp.second, (*arrivals)[j].second - frames * 1000 / RECORDER_RATE);
-        }
-    }
-}
-
 void recorder_stop(Recorder* recorder)
 {
     kill(recorder->parec.pid, SIGTERM);
@@ -299,7 +281,6 @@ void recorder_stop(Recorder* recorder)
     for (int fd : {recorder->parec.in_fd, recorder->parec.out_fd, recorder->parec.err_fd})
         if (fd >= 0)
             close(fd);
-    arrivals_tighten(&recorder->arrivals);
 }
 
 int16_t sample_at(const std::string& data, size_t index)

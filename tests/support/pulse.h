@@ -71,8 +71,7 @@ bool sound_server_alive(const SoundServer& server);
 std::string sound_server_alsa_env(SoundServer* server);
 
 // The sink's monitor, read as it comes: every chunk is stamped with the
-// time it arrived, and once stopped with the time the server handed out its
-// last frame, so each sample can be placed on the monotonic clock.
+// time it arrived, so each sample can be placed on the monotonic clock.
 struct Recorder {
     ChildPipes parec;
     std::string data;
@@ -82,7 +81,6 @@ struct Recorder {
 bool recorder_start(Recorder* recorder);
 // Collects what arrived within wait_ms, stamped with its arrival.
 void recorder_poll(Recorder* recorder, int wait_ms);
-// Ends the recording and settles the stamps.
 void recorder_stop(Recorder* recorder);
 
 // Sample index (left and right counted apart) of a recording.
