@@ -234,7 +234,7 @@ TEST_P(ThroughServer, PlaysTheWholeSongInStepWithTheRawFile)
            "%lld ms dropped at the start, longest quiet %lld ms, differing from the file by %.1f in %.1f\n",
            GetParam().server.c_str(), GetParam().device, heard_from - start_ms, heard_ms, song_ms, dropped_ms,
            quiet_ms, differs(offset), level);
-    EXPECT_LE(heard_from - start_ms, 200);
+    EXPECT_LE(heard_from - start_ms, 200 + TEST_EMULATED_START_MS);
     EXPECT_LE(quiet_ms, 50) << "a gap in the song";
     EXPECT_LE(dropped_ms, 20) << "out of step at the start";
     EXPECT_LE(std::abs(heard_ms + dropped_ms - song_ms), 20) << "out of step at the end";
@@ -255,7 +255,9 @@ TEST_P(ThroughServer, FallsSilentSoonAfterMusicStop)
     printf("%s device %d: silent %lld ms after music_stop\n", GetParam().server.c_str(), GetParam().device,
            heard_until - stop_ms);
     EXPECT_LE(heard_until - stop_ms, 200);
-    EXPECT_GE(heard_until - frame_time(recorder, heard.first), 1300) << "the song did not play through";
+    // It starts late by as much as it may, and still sounds until the stop.
+    EXPECT_GE(heard_until - frame_time(recorder, heard.first), 1300 - TEST_EMULATED_START_MS)
+        << "the song did not play through";
 }
 
 // The server killed in the middle of the song: the music process ends by
