@@ -118,24 +118,6 @@ function startXvfb() {
   });
 }
 
-// Records the null sink as 16 kHz mono 16-bit samples until stopped.
-function recordSink(pulse) {
-  const parec = spawn('parec', ['--raw', '--format=s16le', '--channels=1', '--rate=16000', '--latency-msec=20',
-                                '-d', 'quarrow.monitor'], { stdio: ['ignore', 'pipe', 'ignore'],
-    env: { ...process.env, PULSE_SERVER: pulse.server } });
-  const chunks = [];
-  parec.stdout.on('data', (c) => chunks.push(c));
-  return {
-    stop: () => new Promise((resolve) => {
-      parec.on('exit', () => {
-        const pcm = Buffer.concat(chunks);
-        resolve(new Int16Array(pcm.buffer, pcm.byteOffset, pcm.length >> 1));
-      });
-      parec.kill();
-    }),
-  };
-}
-
 // ---- the engines -----------------------------------------------------------
 // Each returns the same calls on its current tab: goto, run (a function and
 // its arguments, run in the page; its result comes back through JSON),
@@ -341,38 +323,41 @@ async function start(engine, options = {}) {
       await b.newTab();
       return async () => { await b.closeTab(); await b.useTab(mine); };
     },
-    // Starts recording what the page plays: from its output node in Chromium
-    // and Firefox; from the sound server's sink in WebKit. stop() gives 16 kHz
-    // mono samples.
+    // Starts recording what the page's output node plays, in the engine's
+    // own audio thread: a worklet keeps the loudest sample of every 10 ms.
+    // (What the sound server then makes of the engine's stream is the
+    // engine's and the machine's: a sink hears this machine's stalls too.)
+    // stop() gives those peaks, in 16-bit steps, for soundAndGaps.
     async record() {
-      if (engine === 'webkit') return recordSink(pulse);
       await s.waitFor(() => window.quarrow.audioOut, 30000);
-      await s.run(() => {
-        const q = window.quarrow;
-        const into = q.audioContext.createMediaStreamDestination();
-        q.audioOut.connect(into);
-        const type = ['audio/webm;codecs=opus', 'audio/ogg;codecs=opus'].find((t) => MediaRecorder.isTypeSupported(t));
-        q.recorder = new MediaRecorder(into.stream, { mimeType: type });
-        q.recorded = [];
-        q.recorder.ondataavailable = (e) => q.recorded.push(e.data);
-        q.recorder.start(1000);
+      await s.run(async () => {
+        const q = window.quarrow, context = q.audioContext;
+        const code = `registerProcessor('quarrow-peaks', class extends AudioWorkletProcessor {
+          constructor() { super(); this.window = Math.round(sampleRate / 100); this.at = 0; this.peak = 0; this.peaks = []; }
+          process(inputs) {
+            const channels = inputs[0], frames = channels.length ? channels[0].length : 128;
+            for (let i = 0; i < frames; i++) {
+              for (const c of channels) this.peak = Math.max(this.peak, Math.abs(c[i]));
+              if (++this.at === this.window) { this.peaks.push(Math.round(this.peak * 32767)); this.at = this.peak = 0; }
+            }
+            if (this.peaks.length >= 10) { this.port.postMessage(this.peaks); this.peaks = []; }
+            return true;
+          }
+        });`;
+        await context.audioWorklet.addModule(URL.createObjectURL(new Blob([code], { type: 'text/javascript' })));
+        q.tap = new AudioWorkletNode(context, 'quarrow-peaks');
+        q.peaks = [];
+        q.tap.port.onmessage = (e) => { for (const p of e.data) q.peaks.push(p); };
+        const silent = context.createGain();
+        silent.gain.value = 0;
+        q.audioOut.connect(q.tap).connect(silent).connect(context.destination);
       });
       return {
-        async stop() {
-          const recording = await s.run(async () => {
-            const q = window.quarrow;
-            if (q.recorder.state !== 'inactive') {
-              await new Promise((resolve) => { q.recorder.onstop = resolve; q.recorder.stop(); });
-            }
-            const bytes = new Uint8Array(await new Blob(q.recorded).arrayBuffer());
-            let text = '';
-            for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode(...bytes.subarray(i, i + 8192));
-            return btoa(text);
-          });
-          const pcm = require('child_process').execFileSync('ffmpeg', ['-v', 'error', '-i', 'pipe:0', '-ac', '1',
-            '-ar', '16000', '-f', 's16le', '-'], { input: Buffer.from(recording, 'base64'), maxBuffer: 1 << 28 });
-          return new Int16Array(pcm.buffer, pcm.byteOffset, pcm.length >> 1);
-        },
+        stop: () => s.run(() => {
+          const q = window.quarrow;
+          q.audioOut.disconnect(q.tap);
+          return q.peaks;
+        }),
       };
     },
     stopServer: () => stopServer(served),
@@ -394,17 +379,12 @@ async function start(engine, options = {}) {
   return s;
 }
 
-// 16 kHz mono samples: how many seconds are sound, and the longest silence
-// inside it and where it began, in seconds from the first sound (a 10 ms
-// window is silent when no sample reaches about -60 dB).
-function soundAndGaps(samples) {
-  const WINDOW = 160, SILENT = 33;
-  const loud = [];
-  for (let at = 0; at + WINDOW <= samples.length; at += WINDOW) {
-    let peak = 0;
-    for (let i = at; i < at + WINDOW; i++) peak = Math.max(peak, Math.abs(samples[i]));
-    loud.push(peak > SILENT);
-  }
+// The peaks of 10 ms windows (record().stop()): how many seconds are sound,
+// and the longest silence inside it and where it began, in seconds from the
+// first sound (a window is silent when its peak is under about -60 dB).
+function soundAndGaps(peaks) {
+  const SILENT = 33;
+  const loud = Array.from(peaks, (peak) => peak > SILENT);
   const first = loud.indexOf(true), last = loud.lastIndexOf(true);
   let sound = 0, gap = 0, gapAt = 0, run = 0;
   for (let w = first; first >= 0 && w <= last; w++) {

@@ -1,9 +1,8 @@
 // The page in real time with its music, answered from the address, with the
 // page hidden for 10 s on the way: the whole demo in Chromium, its first
-// 70 s in the other engines. What reached the output is recorded (from the
-// page's output node, or from the sound server's sink in WebKit) and must
-// hold no gap while the song plays. Usage: node test_page_realtime.js ENGINE
-// (exit 77: skipped, with the reason).
+// 70 s in the other engines. What reaches the page's output node is
+// recorded and must hold no gap while the song plays.
+// Usage: node test_page_realtime.js ENGINE (exit 77: skipped, with the reason).
 'use strict';
 const assert = require('assert');
 const web = require('../support/web_page.js');
@@ -11,11 +10,8 @@ const web = require('../support/web_page.js');
 const cases = {
   async 'music in real time with no gap and no late block, through a hidden tab'(s) {
     const whole = s.engine === 'chromium';
-    // WebKit's sound goes to the sink from the start; the others' from the
-    // page's output once it has one.
-    const early = s.engine === 'webkit' ? await s.record() : null;
     await s.open('?answers=4,1,44100,1');
-    const recording = early || await s.record();
+    const recording = await s.record();
 
     // 20 s in (40 s in the whole demo, during the reliefs) the page is
     // hidden for 10 s.
